@@ -1,0 +1,43 @@
+# Windows build (i686 MinGW-w64): Tapivex.exe and the tests that run under Wine.
+enable_language(RC)
+add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
+# Static runtime: the program needs no DLL beyond Windows' own.
+add_link_options(-static -static-libgcc -static-libstdc++)
+
+set(WIN32_LIBS user32 gdi32 shell32 ole32 oleaut32 uuid windowscodecs winmm advapi32 comctl32 shlwapi)
+
+file(GLOB WIN32_SOURCES CONFIGURE_DEPENDS src/platform/win32/*.cpp)
+list(FILTER WIN32_SOURCES EXCLUDE REGEX "/WinMain\\.cpp$")
+add_library(tapivex_win32 STATIC ${WIN32_SOURCES})
+target_link_libraries(tapivex_win32 PUBLIC tapivex_core ${WIN32_LIBS})
+
+file(GLOB WIN32_RESOURCES CONFIGURE_DEPENDS src/platform/win32/*.rc)
+add_executable(Tapivex WIN32 src/platform/win32/WinMain.cpp ${WIN32_RESOURCES})
+target_link_libraries(Tapivex PRIVATE tapivex_win32)
+target_link_options(Tapivex PRIVATE -municode)
+
+# GoogleTest, built from Debian's sources for this toolchain.
+set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+include(GoogleTest)
+
+# Tests of the Windows layer: the real system calls, under Wine.
+file(GLOB WIN32_TEST_SOURCES CONFIGURE_DEPENDS tests/win32/*.cpp)
+if(WIN32_TEST_SOURCES)
+  add_executable(win32_tests ${WIN32_TEST_SOURCES})
+  target_link_libraries(win32_tests PRIVATE tapivex_win32 gtest gtest_main)
+  gtest_discover_tests(win32_tests DISCOVERY_TIMEOUT 120 PROPERTIES TIMEOUT 120 LABELS win32)
+endif()
+
+# End-to-end tests: the real Tapivex.exe, started and driven as a user would.
+file(GLOB E2E_TEST_SOURCES CONFIGURE_DEPENDS tests/e2e/*.cpp)
+if(E2E_TEST_SOURCES)
+  add_executable(e2e_tests ${E2E_TEST_SOURCES})
+  target_include_directories(e2e_tests PRIVATE tests/e2e)
+  target_link_libraries(e2e_tests PRIVATE gtest gtest_main ${WIN32_LIBS})
+  add_dependencies(e2e_tests Tapivex)
+  target_compile_definitions(e2e_tests PRIVATE TAPIVEX_EXE_DIR="${CMAKE_BINARY_DIR}")
+  gtest_discover_tests(e2e_tests DISCOVERY_TIMEOUT 120 PROPERTIES TIMEOUT 180 LABELS e2e RUN_SERIAL TRUE)
+endif()

@@ -1,0 +1,184 @@
+#include "app/frmMain.h"
+
+#include <cmath>
+
+#include "app/Messages.h"
+#include "app/Module2.h"
+#include "config/PathText.h"
+#include "config/SettingsFile.h"
+#include "convert/ConvertedImages.h"
+#include "platform/Failures.h"
+
+namespace tapivex {
+namespace {
+
+// Rounds to the nearest integer, halves to the even neighbour (4.5 -> 4, 5.5 -> 6).
+std::int32_t RoundHalfEven(double value) {
+    double whole = std::floor(value);
+    const double fraction = value - whole;
+    if (fraction > 0.5 || (fraction == 0.5 && std::fmod(whole, 2.0) != 0.0)) whole += 1.0;
+    return static_cast<std::int32_t>(whole);
+}
+
+// Marks a load as running for as long as it lives.
+class LoadingFlag {
+public:
+    explicit LoadingFlag(bool& flag) : flag_(flag) { flag_ = true; }
+    ~LoadingFlag() { flag_ = false; }
+    LoadingFlag(const LoadingFlag&) = delete;
+    LoadingFlag& operator=(const LoadingFlag&) = delete;
+
+private:
+    bool& flag_;
+};
+
+}  // namespace
+
+void frmMain::Form_Load() {
+    // The conversion pass lets window messages run; a reload asked for in that
+    // window would rebuild the list under the running load.
+    if (loading_) return;
+    LoadingFlag flag(loading_);
+    try {
+        loadSequence();
+    } catch (const std::exception&) {
+        showWarning(kMsgStartupFailure);
+        Form_QueryUnload();
+    }
+}
+
+void frmMain::loadSequence() {
+    ConvertedCount = 0;
+    UnreadableCount = 0;
+    findWindowsTempPath();
+
+    if (window_.previousInstance()) {
+        showWarning(kMsgAlreadyRunning);
+        endAtOnce();
+    }
+
+    g_.SettingsFilePath = WithTrailingBackslash(sys_.files.programFolder()) + kSettingsFileName;
+    resolveConversionFolder();
+    window_.moveTo(kOffScreenTwips, kOffScreenTwips);
+
+    EntryCount = 0;
+    NextRequested = 0;
+    LastAppliedPath.clear();
+    if (!sys_.files.setCurrentDirectory(sys_.files.programFolder())) {
+        throw RuntimeFailure("the program's folder cannot be made current");
+    }
+    g_.WallpaperList.fill(WallpaperEntry{});
+    g_.DisplayStyle = kKeepSystemStyle;
+    g_.ChangeInterval = kDefaultInterval;
+
+    const std::wstring header =
+        ReadWallpaperList(sys_.files, {g_.WallpaperList, EntryCount, UnreadableList, UnreadableCount});
+    convertPictures();
+
+    switch (ParseHeaderLine(header, sys_.files.decimalSeparator(), g_.ChangeInterval, g_.DisplayStyle)) {
+        case HeaderError::None: break;
+        case HeaderError::IntervalNotNumeric: showWarning(kMsgIntervalNotNumeric); Form_QueryUnload();
+        case HeaderError::StyleNotNumeric: showWarning(kMsgStyleNotNumeric); Form_QueryUnload();
+    }
+    if (g_.DisplayStyle > 2 || g_.DisplayStyle < 0) g_.DisplayStyle = kKeepSystemStyle;
+    CurrentIndex = 0;
+
+    if (EntryCount == 0 && UnreadableCount == 0) {
+        showWarning(kMsgNothingToShow);
+        endAtOnce();
+    }
+    if (g_.ChangeInterval < 1) g_.ChangeInterval = 1;
+    LastChangeTick = static_cast<std::int32_t>(sys_.clock.milliseconds());
+    window_.setTimerInterval(kTimerInterval);
+}
+
+void frmMain::findWindowsTempPath() {
+    if (std::optional<std::wstring> temp = sys_.files.windowsTempPath()) {
+        WindowsTempPath = *temp;
+    } else {
+        WindowsTempPath = WithTrailingBackslash(sys_.files.programFolder());
+    }
+}
+
+void frmMain::resolveConversionFolder() {
+    ConversionFolderChoice choice =
+        ReadSettingsFile(sys_.files, sys_.profile, g_.SettingsFilePath, WindowsTempPath);
+    g_.UseUserFolder = choice.UseUserFolder;
+    g_.UserFolderSetting = std::move(choice.UserFolderSetting);
+    g_.ConvertFolder = std::move(choice.ConvertFolder);
+}
+
+void frmMain::convertPictures() {
+    for (ConvertIndex = 0; ConvertIndex < EntryCount; ++ConvertIndex) {
+        std::wstring& path = g_.WallpaperList[ConvertIndex].Path;
+        if (!NeedsConversion(path) || !sys_.files.fileExists(path)) continue;
+        const std::wstring bitmap = ConvertedImageName(g_.ConvertFolder, ConvertedCount);
+        const std::unique_ptr<Picture> picture = sys_.pictures.load(path);
+        sys_.ui.doEvents();
+        picture->saveAsBitmap(bitmap);
+        path = bitmap;
+        ++ConvertedCount;
+    }
+}
+
+void frmMain::Timer1_Timer() {
+    // A tick that comes while a load rebuilds the list waits for the next one.
+    if (loading_) return;
+    SkipOnFailure([&] { tickReading_ = static_cast<std::int32_t>(sys_.clock.milliseconds()); });
+    SkipOnFailure([&] {
+        // The difference is taken modulo 2^32, so the counter's wrap after
+        // 49.7 days (or its sign change after 24.9) never pauses the rotation.
+        const std::uint32_t elapsedMs =
+            static_cast<std::uint32_t>(tickReading_) - static_cast<std::uint32_t>(LastChangeTick);
+        elapsedSeconds_ = RoundHalfEven(elapsedMs / 1000.0);
+    });
+    if (elapsedSeconds_ < g_.ChangeInterval && NextRequested != -1) return;
+
+    SkipOnFailure([&] { LastChangeTick = static_cast<std::int32_t>(sys_.clock.milliseconds()); });
+    NextRequested = 0;
+    SkipOnFailure([&] { sys_.files.setCurrentDirectory(sys_.files.programFolder()); });
+    if (!g_.WallpaperList[CurrentIndex].Path.empty()) applyCurrentEntry();
+    ++CurrentIndex;
+    if (CurrentIndex >= EntryCount) CurrentIndex = 0;
+}
+
+void frmMain::applyCurrentEntry() {
+    const std::wstring& path = g_.WallpaperList[CurrentIndex].Path;
+    writeStyleToRegistry();
+    bool accepted = false;
+    SkipOnFailure([&] { accepted = sys_.desktop.setWallpaper(path); });
+    if (accepted) {
+        LastAppliedPath = path;
+        return;
+    }
+    // Refused: the desktop goes back to the last picture it accepted.
+    writeStyleToRegistry();
+    SkipOnFailure([&] { sys_.desktop.setWallpaper(LastAppliedPath); });
+}
+
+void frmMain::writeStyleToRegistry() {
+    if (g_.DisplayStyle == kKeepSystemStyle) return;
+    SkipOnFailure([&] { WriteDesktopRegistry(sys_.desktop, kWallpaperStyleValue, g_.DisplayStyle); });
+    SkipOnFailure([&] { WriteDesktopRegistry(sys_.desktop, kTileWallpaperValue, g_.DisplayStyle); });
+}
+
+void frmMain::mnRefresh_Click() {
+    if (loading_) return;
+    window_.setTimerInterval(0);
+    Form_Load();
+}
+
+void frmMain::mnNext_Click() { NextRequested = -1; }
+
+void frmMain::mnClose_Click() { Form_QueryUnload(); }
+
+void frmMain::Form_QueryUnload() {
+    DeleteImagesIn(sys_.files, g_.ConvertFolder);
+    endAtOnce();
+}
+
+void frmMain::showWarning(const wchar_t* text) { sys_.ui.messageBox(text, kWarning); }
+
+void frmMain::endAtOnce() { throw ProgramEnd{}; }
+
+}  // namespace tapivex

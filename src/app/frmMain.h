@@ -1,0 +1,72 @@
+// The hidden main window: start-up and reload, the rotation of wallpapers,
+// the pop-up menu's commands and the shutdown.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "app/Globals.h"
+#include "platform/MainWindowHost.h"
+#include "platform/System.h"
+
+namespace tapivex {
+
+class frmMain {
+public:
+    static constexpr unsigned kTimerInterval = 500;  // ms between rotation ticks
+    static constexpr int kOffScreenTwips = -5000;
+    static constexpr std::int32_t kDefaultInterval = 600;
+    static constexpr std::int16_t kKeepSystemStyle = 3;
+
+    frmMain(System system, Globals& globals, MainWindowHost& window)
+        : sys_(system), g_(globals), window_(window) {}
+
+    // Start-up and reload: reads both files afresh and restarts the rotation.
+    // Ends the program (throws ProgramEnd) on a second instance, a failure, a
+    // header error or a list with nothing to show.
+    void Form_Load();
+    // The rotation tick, every 500 ms while Timer1 runs.
+    void Timer1_Timer();
+
+    void mnRefresh_Click();
+    void mnNext_Click();
+    void mnClose_Click();
+    // Every unload of the window ends here: delete the converted images,
+    // remove the icon, end the program.
+    [[noreturn]] void Form_QueryUnload();
+
+    // Form-level state.
+    std::wstring WindowsTempPath;
+    std::int16_t EntryCount = 0;
+    std::int16_t NextRequested = 0;  // -1 when a Next command is pending
+    std::wstring LastAppliedPath;
+    std::int16_t ConvertIndex = 0;
+    std::int16_t ConvertedCount = 0;
+    std::int16_t UnreadableCount = 0;
+    std::array<std::wstring, kUnreadableSlots> UnreadableList;
+    std::int16_t CurrentIndex = 0;
+    std::int32_t LastChangeTick = 0;
+
+    bool loading() const { return loading_; }
+
+private:
+    void loadSequence();
+    void findWindowsTempPath();
+    void resolveConversionFolder();
+    void convertPictures();
+    void applyCurrentEntry();
+    void writeStyleToRegistry();
+    void showWarning(const wchar_t* text);
+    [[noreturn]] void endAtOnce();
+
+    System sys_;  // references to the services
+    Globals& g_;
+    MainWindowHost& window_;
+    bool loading_ = false;
+    // Working values of one tick.
+    std::int32_t tickReading_ = 0;
+    std::int32_t elapsedSeconds_ = 0;
+};
+
+}  // namespace tapivex

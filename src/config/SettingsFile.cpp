@@ -1,0 +1,55 @@
+#include "config/SettingsFile.h"
+
+#include <limits>
+
+#include "config/PathText.h"
+#include "platform/Failures.h"
+
+namespace tapivex {
+namespace {
+
+constexpr wchar_t kSection[] = L"Setting";
+constexpr wchar_t kTempPathTypeKey[] = L"TempPathType";
+constexpr wchar_t kUserTempPathKey[] = L"UserTempPath";
+constexpr std::size_t kPathBufferChars = 256;
+
+std::int16_t ToInt16(std::uint32_t profileValue) {
+    // The profile function's unsigned result is read as a signed 32-bit number.
+    const auto value = static_cast<std::int32_t>(profileValue);
+    if (value < std::numeric_limits<std::int16_t>::min() || value > std::numeric_limits<std::int16_t>::max()) {
+        throw RuntimeFailure("TempPathType beyond 16 bits");
+    }
+    return static_cast<std::int16_t>(value);
+}
+
+}  // namespace
+
+ConversionFolderChoice ReadSettingsFile(FileSystem& files, ProfileFile& profile,
+                                        const std::wstring& settingsFilePath,
+                                        const std::wstring& windowsTempPath) {
+    ConversionFolderChoice choice;
+    choice.UseUserFolder = ToInt16(profile.readInt(settingsFilePath, kSection, kTempPathTypeKey, 0));
+    choice.UserFolderSetting =
+        profile.readString(settingsFilePath, kSection, kUserTempPathKey, L"", kPathBufferChars);
+
+    const std::wstring& folder = choice.UserFolderSetting;
+    if (choice.UseUserFolder != 0 && !folder.empty() && files.folderExists(folder)) {
+        choice.ConvertFolder = WithTrailingBackslash(folder);
+    } else {
+        choice.UseUserFolder = 0;
+        choice.ConvertFolder = windowsTempPath;
+    }
+    return choice;
+}
+
+void WriteSettingsFile(ProfileFile& profile, const std::wstring& settingsFilePath,
+                       bool useUserFolder, const std::wstring& userFolder) {
+    if (!useUserFolder) {
+        profile.writeString(settingsFilePath, kSection, kTempPathTypeKey, L"0");
+        return;
+    }
+    profile.writeString(settingsFilePath, kSection, kTempPathTypeKey, L"1");
+    profile.writeString(settingsFilePath, kSection, kUserTempPathKey, WithoutTrailingBackslash(userFolder));
+}
+
+}  // namespace tapivex

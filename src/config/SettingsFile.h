@@ -1,0 +1,34 @@
+// The settings file TapiVEX.CFG beside the program: where the converted images go.
+//   [Setting]
+//   TempPathType=1          0: the Windows temporary folder; otherwise the user's folder
+//   UserTempPath=D:\Cache   the user's folder, without a trailing backslash
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/System.h"
+
+namespace tapivex {
+
+inline constexpr wchar_t kSettingsFileName[] = L"TapiVEX.CFG";
+
+struct ConversionFolderChoice {
+    std::int16_t UseUserFolder = 0;  // forced to 0 when the user's folder cannot be used
+    std::wstring UserFolderSetting;  // UserTempPath exactly as read
+    std::wstring ConvertFolder;      // the folder in use, ending with a backslash
+};
+
+// Reads the settings file and decides the conversion folder, falling back to
+// `windowsTempPath` in silence when the user's folder is empty or missing.
+// A TempPathType beyond 16 bits throws RuntimeFailure.
+ConversionFolderChoice ReadSettingsFile(FileSystem& files, ProfileFile& profile,
+                                        const std::wstring& settingsFilePath,
+                                        const std::wstring& windowsTempPath);
+
+// Saves the choice: TempPathType "1" then UserTempPath (one trailing backslash
+// removed), or TempPathType "0" alone, leaving UserTempPath as it is.
+void WriteSettingsFile(ProfileFile& profile, const std::wstring& settingsFilePath,
+                       bool useUserFolder, const std::wstring& userFolder);
+
+}  // namespace tapivex

@@ -1,0 +1,113 @@
+// The services of the operating system that the program uses, as interfaces.
+// The portable logic (app, config, convert, ui) sees the system only through
+// these; src/platform/win32 implements them with the real calls, and the unit
+// tests with a fake. Every text is wide; the ANSI code page exists only behind
+// these interfaces.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace tapivex {
+
+// A file opened for sequential reading.
+class ByteStream {
+public:
+    virtual ~ByteStream() = default;
+    // Reads up to `capacity` bytes into `buffer`; returns 0 at the end of the file.
+    virtual std::size_t read(char* buffer, std::size_t capacity) = 0;
+};
+
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+    // The folder of the executable, without a trailing backslash unless it is a drive's root.
+    virtual std::wstring programFolder() = 0;
+    // The Windows temporary folder as GetTempPathA gives it (with a 250-character
+    // buffer); nullopt when the call returns 0.
+    virtual std::optional<std::wstring> windowsTempPath() = 0;
+    virtual bool setCurrentDirectory(const std::wstring& folder) = 0;
+    // True only for an existing file, never for a folder.
+    virtual bool fileExists(const std::wstring& path) = 0;
+    virtual bool folderExists(const std::wstring& path) = 0;
+    // Result not examined by any caller.
+    virtual void deleteFile(const std::wstring& path) = 0;
+    // nullptr when the file cannot be opened.
+    virtual std::unique_ptr<ByteStream> openForReading(const std::wstring& path) = 0;
+    // Bytes in the ANSI code page to wide text.
+    virtual std::wstring fromAnsi(const std::string& bytes) = 0;
+    // The decimal separator of the user's locale, for reading numbers.
+    virtual wchar_t decimalSeparator() = 0;
+};
+
+// The Windows profile-file functions (section-and-key text files).
+class ProfileFile {
+public:
+    virtual ~ProfileFile() = default;
+    // GetPrivateProfileIntA: the platform's integer reading, as unsigned 32 bits.
+    virtual std::uint32_t readInt(const std::wstring& file, const std::wstring& section,
+                                  const std::wstring& key, int defaultValue) = 0;
+    // GetPrivateProfileStringA with a buffer of `bufferChars` characters.
+    virtual std::wstring readString(const std::wstring& file, const std::wstring& section,
+                                    const std::wstring& key, const std::wstring& defaultValue,
+                                    std::size_t bufferChars) = 0;
+    virtual void writeString(const std::wstring& file, const std::wstring& section,
+                             const std::wstring& key, const std::wstring& value) = 0;
+};
+
+class Desktop {
+public:
+    virtual ~Desktop() = default;
+    // Stores `value` as a string value (REG_SZ) under a path such as
+    // L"HKCU\\Control Panel\\desktop\\WallpaperStyle". Throws on failure.
+    virtual void writeRegistryString(const std::wstring& valuePath, const std::wstring& value) = 0;
+    // SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, path, 3); true when accepted.
+    virtual bool setWallpaper(const std::wstring& path) = 0;
+};
+
+class Clock {
+public:
+    virtual ~Clock() = default;
+    // timeGetTime: milliseconds since the system started, wrapping at 2^32.
+    virtual std::uint32_t milliseconds() = 0;
+};
+
+class UserInterface {
+public:
+    virtual ~UserInterface() = default;
+    // A message box with the program's title; returns the button pressed (IDOK 1, IDYES 6...).
+    virtual int messageBox(const std::wstring& text, unsigned style) = 0;
+    // Runs the window messages that are waiting, then returns.
+    virtual void doEvents() = 0;
+};
+
+// A picture loaded into memory, as the picture loader gives it.
+class Picture {
+public:
+    virtual ~Picture() = default;
+    // Writes the picture as a Windows bitmap file, overwriting one of that
+    // name. Throws RuntimeFailure when the file cannot be written.
+    virtual void saveAsBitmap(const std::wstring& bitmapPath) = 0;
+};
+
+// The platform's picture loader: BMP, JPEG, GIF (its first frame).
+class PictureLoader {
+public:
+    virtual ~PictureLoader() = default;
+    // Throws RuntimeFailure when the file is not a picture the loader can read.
+    virtual std::unique_ptr<Picture> load(const std::wstring& path) = 0;
+};
+
+// All the services, as the portable logic receives them.
+struct System {
+    FileSystem& files;
+    ProfileFile& profile;
+    Desktop& desktop;
+    Clock& clock;
+    UserInterface& ui;
+    PictureLoader& pictures;
+};
+
+}  // namespace tapivex

@@ -1,0 +1,51 @@
+// The real window behind frmMain: hidden, never shown, receiving the rotation
+// timer and the system's session messages.
+#pragma once
+
+#include <windows.h>
+
+#include "app/frmMain.h"
+#include "platform/MainWindowHost.h"
+
+namespace tapivex {
+
+inline constexpr wchar_t kMainWindowClass[] = L"TapivexMain";
+inline constexpr wchar_t kMainWindowCaption[] = L"変更時間変更";
+
+class MainWindow : public MainWindowHost {
+public:
+    explicit MainWindow(HINSTANCE instance);
+    ~MainWindow() override;
+    MainWindow(const MainWindow&) = delete;
+    MainWindow& operator=(const MainWindow&) = delete;
+
+    // The handlers that the window's messages run; set once before the first load.
+    void attach(frmMain& form) { form_ = &form; }
+    HWND handle() const { return hwnd_; }
+
+    bool previousInstance() override { return previousInstance_; }
+    void setTimerInterval(unsigned milliseconds) override;
+    void moveTo(int leftTwips, int topTwips) override;
+
+private:
+    static LRESULT CALLBACK procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
+
+    HWND hwnd_ = nullptr;
+    HANDLE instanceMutex_ = nullptr;
+    bool previousInstance_ = false;
+    frmMain* form_ = nullptr;
+};
+
+// Runs one of frmMain's handlers. The program's "end at once" arrives here as
+// ProgramEnd and ends the process without running anything else.
+template <typename Handler>
+void RunHandler(Handler&& handler) {
+    try {
+        handler();
+    } catch (const ProgramEnd&) {
+        ExitProcess(0);
+    }
+}
+
+}  // namespace tapivex

@@ -1,0 +1,29 @@
+// Tapivex.exe: start-up of the program, then its message loop.
+#include <windows.h>
+#include <objbase.h>
+
+#include "app/Globals.h"
+#include "app/frmMain.h"
+#include "platform/win32/MainWindow.h"
+#include "platform/win32/Win32System.h"
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    using namespace tapivex;
+    // The picture loader and the folder picker are COM objects of this thread.
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+
+    Win32Services services;
+    Globals globals;
+    MainWindow window(instance);
+    frmMain form(services.system(), globals, window);
+    window.attach(form);
+
+    RunHandler([&] { form.Form_Load(); });
+
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    return 0;
+}

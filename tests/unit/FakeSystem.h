@@ -1,0 +1,191 @@
+// An in-memory system for the unit tests: files, folders, a profile file, the
+// registry writes, the wallpaper calls, a clock and the message boxes.
+#pragma once
+
+#include <algorithm>
+#include <cstring>
+#include <cwctype>
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/Failures.h"
+#include "platform/MainWindowHost.h"
+#include "platform/System.h"
+
+namespace tapivex::testing {
+
+class StringStream : public ByteStream {
+public:
+    explicit StringStream(std::string bytes) : bytes_(std::move(bytes)) {}
+    std::size_t read(char* buffer, std::size_t capacity) override {
+        const std::size_t n = std::min(capacity, bytes_.size() - pos_);
+        std::memcpy(buffer, bytes_.data() + pos_, n);
+        pos_ += n;
+        return n;
+    }
+
+private:
+    std::string bytes_;
+    std::size_t pos_ = 0;
+};
+
+class FakePicture : public Picture {
+public:
+    FakePicture(class FakeSystem& system, std::wstring source) : system_(system), source_(std::move(source)) {}
+    void saveAsBitmap(const std::wstring& bitmapPath) override;
+
+private:
+    FakeSystem& system_;
+    std::wstring source_;
+};
+
+// Paths are absolute texts ("C:\\Tools\\a.bmp") or relative to `currentDirectory`.
+class FakeSystem : public FileSystem, public ProfileFile, public Desktop, public Clock,
+                   public UserInterface, public PictureLoader, public MainWindowHost {
+public:
+    System system() { return System{*this, *this, *this, *this, *this, *this}; }
+
+    // --- state the tests arrange and inspect
+    std::wstring folder = L"C:\\Tools";
+    std::optional<std::wstring> tempPath = L"C:\\Temp\\";
+    std::wstring currentDirectory = L"C:\\";
+    std::map<std::wstring, std::string> files;  // absolute path -> bytes
+    std::set<std::wstring> folders{L"C:\\", L"C:\\Temp", L"C:\\Tools"};
+    std::vector<std::wstring> deleted;
+    std::map<std::wstring, std::wstring> profile;  // "section/key" -> value
+    std::vector<std::pair<std::wstring, std::wstring>> registryWrites;
+    bool registryFails = false;
+    std::vector<std::wstring> wallpaperCalls;
+    std::set<std::wstring> refusedWallpapers;
+    std::uint32_t now = 0;
+    std::vector<std::wstring> messages;
+    std::vector<unsigned> messageStyles;
+    int doEventsCalls = 0;
+    std::function<void()> onDoEvents;
+    std::set<std::wstring> unreadablePictures;
+    std::vector<std::pair<std::wstring, std::wstring>> conversions;  // source -> bitmap
+    bool anotherCopyRunning = false;
+    unsigned timerInterval = 0;
+    std::pair<int, int> windowPosition{0, 0};
+
+    void addFile(const std::wstring& path, std::string bytes = "x") { files[absolute(path)] = std::move(bytes); }
+    void writeList(const std::string& bytes) {
+        addFile(folder + (folder.back() == L'\\' ? L"" : L"\\") + L"Tapivex.INI", bytes);
+    }
+
+    std::wstring absolute(const std::wstring& path) const {
+        if (path.size() >= 2 && path[1] == L':') return path;
+        std::wstring base = currentDirectory;
+        if (base.back() != L'\\') base += L'\\';
+        return base + path;
+    }
+    static std::wstring upper(std::wstring s) {
+        for (auto& c : s) c = static_cast<wchar_t>(std::towupper(c));
+        return s;
+    }
+    // File names compare without regard to letter case, as on Windows.
+    std::map<std::wstring, std::string>::iterator findFile(const std::wstring& path) {
+        const std::wstring key = upper(absolute(path));
+        return std::find_if(files.begin(), files.end(), [&](const auto& f) { return upper(f.first) == key; });
+    }
+
+    // --- FileSystem
+    std::wstring programFolder() override { return folder; }
+    std::optional<std::wstring> windowsTempPath() override { return tempPath; }
+    bool setCurrentDirectory(const std::wstring& path) override {
+        if (!folders.count(path)) return false;
+        currentDirectory = path;
+        return true;
+    }
+    bool fileExists(const std::wstring& path) override { return findFile(path) != files.end(); }
+    bool folderExists(const std::wstring& path) override {
+        std::wstring p = absolute(path);
+        if (p.size() > 3 && p.back() == L'\\') p.pop_back();
+        if (p.size() == 2) p += L'\\';
+        return folders.count(p) > 0;
+    }
+    void deleteFile(const std::wstring& path) override {
+        deleted.push_back(path);
+        auto it = findFile(path);
+        if (it != files.end()) files.erase(it);
+    }
+    std::unique_ptr<ByteStream> openForReading(const std::wstring& path) override {
+        auto it = findFile(path);
+        if (it == files.end()) return nullptr;
+        return std::make_unique<StringStream>(it->second);
+    }
+    // The fake's "ANSI code page" is Latin-1: one byte, one character.
+    std::wstring fromAnsi(const std::string& bytes) override {
+        std::wstring wide;
+        for (unsigned char c : bytes) wide += static_cast<wchar_t>(c);
+        return wide;
+    }
+    wchar_t decimalSeparator() override { return L'.'; }
+
+    // --- ProfileFile
+    std::uint32_t readInt(const std::wstring&, const std::wstring& section, const std::wstring& key,
+                          int defaultValue) override {
+        auto it = profile.find(section + L"/" + key);
+        if (it == profile.end()) return static_cast<std::uint32_t>(defaultValue);
+        return static_cast<std::uint32_t>(std::wcstoll(it->second.c_str(), nullptr, 10));
+    }
+    std::wstring readString(const std::wstring&, const std::wstring& section, const std::wstring& key,
+                            const std::wstring& defaultValue, std::size_t bufferChars) override {
+        auto it = profile.find(section + L"/" + key);
+        const std::wstring value = it == profile.end() ? defaultValue : it->second;
+        return value.substr(0, bufferChars - 1);
+    }
+    void writeString(const std::wstring&, const std::wstring& section, const std::wstring& key,
+                     const std::wstring& value) override {
+        profile[section + L"/" + key] = value;
+        profileWrites.push_back(key + L"=" + value);
+    }
+    std::vector<std::wstring> profileWrites;
+
+    // --- Desktop
+    void writeRegistryString(const std::wstring& valuePath, const std::wstring& value) override {
+        if (registryFails) throw RuntimeFailure("registry");
+        registryWrites.emplace_back(valuePath, value);
+    }
+    bool setWallpaper(const std::wstring& path) override {
+        wallpaperCalls.push_back(path);
+        return !refusedWallpapers.count(path);
+    }
+
+    // --- Clock
+    std::uint32_t milliseconds() override { return now; }
+
+    // --- UserInterface
+    int messageBox(const std::wstring& text, unsigned style) override {
+        messages.push_back(text);
+        messageStyles.push_back(style);
+        return 1;
+    }
+    void doEvents() override {
+        ++doEventsCalls;
+        if (onDoEvents) onDoEvents();
+    }
+
+    // --- PictureLoader
+    std::unique_ptr<Picture> load(const std::wstring& path) override {
+        if (unreadablePictures.count(path)) throw RuntimeFailure("not a picture");
+        return std::make_unique<FakePicture>(*this, path);
+    }
+
+    // --- MainWindowHost
+    bool previousInstance() override { return anotherCopyRunning; }
+    void setTimerInterval(unsigned milliseconds) override { timerInterval = milliseconds; }
+    void moveTo(int leftTwips, int topTwips) override { windowPosition = {leftTwips, topTwips}; }
+};
+
+inline void FakePicture::saveAsBitmap(const std::wstring& bitmapPath) {
+    const std::wstring folder = bitmapPath.substr(0, bitmapPath.rfind(L'\\'));
+    if (!system_.folders.count(folder) && !system_.folders.count(folder + L"\\")) throw RuntimeFailure("write");
+    system_.conversions.emplace_back(source_, bitmapPath);
+    system_.files[bitmapPath] = "BM";
+}
+
+}  // namespace tapivex::testing
