@@ -14,7 +14,7 @@ target_link_libraries(tapivex_win32 PUBLIC tapivex_core ${WIN32_LIBS})
 file(GLOB WIN32_RESOURCES CONFIGURE_DEPENDS src/platform/win32/*.rc)
 add_executable(Tapivex WIN32 src/platform/win32/WinMain.cpp ${WIN32_RESOURCES})
 target_link_libraries(Tapivex PRIVATE tapivex_win32)
-target_link_options(Tapivex PRIVATE -municode)
+target_link_options(Tapivex PRIVATE -municode -s)
 
 # GoogleTest, built from Debian's sources for this toolchain.
 set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "config/WallpaperListFile.h"
+#include "platform/MainWindowHost.h"
 
 namespace tapivex {
 
@@ -16,6 +17,7 @@ struct Globals {
     std::wstring UserFolderSetting;   // UserTempPath exactly as the settings file holds it
     std::wstring ConvertFolder;       // the conversion folder in use, ending with a backslash
     std::wstring SettingsFilePath;
+    NotifyIconRecord TrayIconData;    // all zero until the first add
 };
 
 }  // namespace tapivex

@@ -1,8 +1,10 @@
 #include "app/frmMain.h"
 
 #include <cmath>
+#include <iterator>
 
 #include "app/Messages.h"
+#include "app/Module1.h"
 #include "app/Module2.h"
 #include "config/PathText.h"
 #include "config/SettingsFile.h"
@@ -90,6 +92,8 @@ void frmMain::loadSequence() {
     if (g_.ChangeInterval < 1) g_.ChangeInterval = 1;
     LastChangeTick = static_cast<std::int32_t>(sys_.clock.milliseconds());
     window_.setTimerInterval(kTimerInterval);
+    AddTrayIcon(window_, g_.TrayIconData, window_.windowHandle(), window_.iconHandle(), kTrayTip);
+    iconAdded_ = true;
 }
 
 void frmMain::findWindowsTempPath() {
@@ -162,18 +166,59 @@ void frmMain::writeStyleToRegistry() {
     SkipOnFailure([&] { WriteDesktopRegistry(sys_.desktop, kTileWallpaperValue, g_.DisplayStyle); });
 }
 
+void frmMain::Form_MouseMove(std::uintptr_t lParam) {
+    constexpr unsigned kLeftDoubleClick = 515;
+    constexpr unsigned kRightButtonDown = 516;
+    switch (lParam & 0xFFFF) {
+        case kLeftDoubleClick: mnChange_Click(); break;
+        case kRightButtonDown: popUpMenu(); break;
+        default: break;
+    }
+}
+
+void frmMain::popUpMenu() {
+    struct Item {
+        const wchar_t* caption;
+        void (frmMain::*command)();
+    };
+    static const Item mnu[] = {
+        {L"設定ﾌｧｲﾙ再読込み(&R)", &frmMain::mnRefresh_Click},
+        {L"設定変更(&C)", &frmMain::mnChange_Click},
+        {L"次の壁紙へ(&N)", &frmMain::mnNext_Click},
+        {L"-", nullptr},
+        {L"ﾊﾞｰｼﾞｮﾝ情報(&A)", &frmMain::mnAbout_Click},
+        {L"-", nullptr},
+        {L"終了(&X)", &frmMain::mnClose_Click},
+    };
+    std::vector<std::wstring> captions;
+    for (const Item& item : mnu) captions.emplace_back(item.caption);
+    const int chosen = window_.popUpMenu(captions);
+    if (chosen >= 0 && chosen < static_cast<int>(std::size(mnu)) && mnu[chosen].command) {
+        (this->*mnu[chosen].command)();
+    }
+}
+
+void frmMain::TaskbarCreated() {
+    if (iconAdded_) AddTrayIcon(window_, g_.TrayIconData, window_.windowHandle(), window_.iconHandle(), kTrayTip);
+}
+
 void frmMain::mnRefresh_Click() {
     if (loading_) return;
     window_.setTimerInterval(0);
     Form_Load();
 }
 
+void frmMain::mnChange_Click() {}
+
 void frmMain::mnNext_Click() { NextRequested = -1; }
+
+void frmMain::mnAbout_Click() {}
 
 void frmMain::mnClose_Click() { Form_QueryUnload(); }
 
 void frmMain::Form_QueryUnload() {
     DeleteImagesIn(sys_.files, g_.ConvertFolder);
+    RemoveTrayIcon(window_, g_.TrayIconData);
     endAtOnce();
 }
 

@@ -29,8 +29,17 @@ public:
     // The rotation tick, every 500 ms while Timer1 runs.
     void Timer1_Timer();
 
+    // The notification icon's callback: the mouse message's number is in the
+    // low word of the second parameter. 515 (double click) opens the settings,
+    // 516 (right button pressed) pops up the menu.
+    void Form_MouseMove(std::uintptr_t lParam);
+    // The shell (re)started its taskbar: an icon added before is gone there.
+    void TaskbarCreated();
+
     void mnRefresh_Click();
+    void mnChange_Click();
     void mnNext_Click();
+    void mnAbout_Click();
     void mnClose_Click();
     // Every unload of the window ends here: delete the converted images,
     // remove the icon, end the program.
@@ -57,6 +66,7 @@ private:
     void convertPictures();
     void applyCurrentEntry();
     void writeStyleToRegistry();
+    void popUpMenu();
     void showWarning(const wchar_t* text);
     [[noreturn]] void endAtOnce();
 
@@ -64,6 +74,7 @@ private:
     Globals& g_;
     MainWindowHost& window_;
     bool loading_ = false;
+    bool iconAdded_ = false;
     // Working values of one tick.
     std::int32_t tickReading_ = 0;
     std::int32_t elapsedSeconds_ = 0;

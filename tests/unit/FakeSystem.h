@@ -55,6 +55,7 @@ public:
     std::map<std::wstring, std::string> files;  // absolute path -> bytes
     std::set<std::wstring> folders{L"C:\\", L"C:\\Temp", L"C:\\Tools"};
     std::vector<std::wstring> deleted;
+    std::function<void()> onDelete;
     std::map<std::wstring, std::wstring> profile;  // "section/key" -> value
     std::vector<std::pair<std::wstring, std::wstring>> registryWrites;
     bool registryFails = false;
@@ -109,6 +110,7 @@ public:
     }
     void deleteFile(const std::wstring& path) override {
         deleted.push_back(path);
+        if (onDelete) onDelete();
         auto it = findFile(path);
         if (it != files.end()) files.erase(it);
     }
@@ -179,6 +181,18 @@ public:
     bool previousInstance() override { return anotherCopyRunning; }
     void setTimerInterval(unsigned milliseconds) override { timerInterval = milliseconds; }
     void moveTo(int leftTwips, int topTwips) override { windowPosition = {leftTwips, topTwips}; }
+    std::uintptr_t windowHandle() override { return 0x1234; }
+    std::uintptr_t iconHandle() override { return 0x5678; }
+    void shellNotifyIcon(std::uint32_t message, const NotifyIconRecord& record) override {
+        iconCalls.emplace_back(message, record);
+    }
+    int popUpMenu(const std::vector<std::wstring>& captions) override {
+        menuCaptions = captions;
+        return menuChoice;
+    }
+    std::vector<std::pair<std::uint32_t, NotifyIconRecord>> iconCalls;
+    std::vector<std::wstring> menuCaptions;
+    int menuChoice = -1;
 };
 
 inline void FakePicture::saveAsBitmap(const std::wstring& bitmapPath) {

@@ -1,11 +1,18 @@
 #include "platform/win32/MainWindow.h"
 
+#include <shellapi.h>
+
+#include <cstring>
+
 #include "platform/Failures.h"
+#include "platform/win32/Text.h"
 
 namespace tapivex {
 namespace {
 
 constexpr UINT_PTR kTimer1 = 1;
+constexpr int kApplicationIconId = 1;
+static_assert(NOTIFYICONDATAA_V1_SIZE == 88, "the first ANSI form of the notification record");
 // Named per session: a second copy started by the same user finds it.
 constexpr wchar_t kInstanceMutexName[] = L"Local\\Tapivex.Instance";
 
@@ -28,7 +35,8 @@ MainWindow::MainWindow(HINSTANCE instance) {
     windowClass.cbSize = sizeof windowClass;
     windowClass.lpfnWndProc = &MainWindow::procedure;
     windowClass.hInstance = instance;
-    windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
+    icon_ = LoadIconW(instance, MAKEINTRESOURCEW(kApplicationIconId));
+    windowClass.hIcon = icon_;
     windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     windowClass.lpszClassName = kMainWindowClass;
     RegisterClassExW(&windowClass);
@@ -36,6 +44,7 @@ MainWindow::MainWindow(HINSTANCE instance) {
     // A tool window that is never shown: no taskbar button, nothing on any monitor.
     hwnd_ = CreateWindowExW(WS_EX_TOOLWINDOW, kMainWindowClass, kMainWindowCaption, WS_POPUP, 0, 0, 1, 1,
                             nullptr, nullptr, instance, this);
+    taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
 }
 
 MainWindow::~MainWindow() {
@@ -57,6 +66,48 @@ void MainWindow::moveTo(int leftTwips, int topTwips) {
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+void MainWindow::shellNotifyIcon(std::uint32_t message, const NotifyIconRecord& record) {
+    NOTIFYICONDATAA data{};
+    data.cbSize = record.cbSize;
+    data.hWnd = reinterpret_cast<HWND>(record.hWnd);
+    data.uID = record.uID;
+    data.uFlags = record.uFlags;
+    data.uCallbackMessage = record.uCallbackMessage;
+    data.hIcon = reinterpret_cast<HICON>(record.hIcon);
+    const std::string tip = ansiFromWide(record.szTip);
+    // The tip keeps whole characters within the record's 64 bytes, NUL included.
+    std::size_t length = 0;
+    while (length < tip.size()) {
+        const std::size_t next = length + (IsDBCSLeadByte(static_cast<BYTE>(tip[length])) ? 2 : 1);
+        if (next > sizeof data.szTip - 1) break;
+        length = next;
+    }
+    std::memcpy(data.szTip, tip.data(), length);
+    Shell_NotifyIconA(message, &data);
+}
+
+int MainWindow::popUpMenu(const std::vector<std::wstring>& captions) {
+    HMENU menu = CreatePopupMenu();
+    if (!menu) return -1;
+    for (std::size_t i = 0; i < captions.size(); ++i) {
+        if (captions[i] == L"-") {
+            AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+        } else {
+            AppendMenuW(menu, MF_STRING, i + 1, captions[i].c_str());
+        }
+    }
+    POINT pointer{};
+    GetCursorPos(&pointer);
+    // Without the foreground the menu would stay open after a click elsewhere;
+    // the empty message afterwards lets the menu's loop end cleanly.
+    SetForegroundWindow(hwnd_);
+    const int chosen = TrackPopupMenuEx(menu, TPM_RETURNCMD | TPM_LEFTALIGN | TPM_LEFTBUTTON | TPM_NONOTIFY,
+                                        pointer.x, pointer.y, hwnd_, nullptr);
+    PostMessageW(hwnd_, WM_NULL, 0, 0);
+    DestroyMenu(menu);
+    return chosen - 1;
+}
+
 LRESULT CALLBACK MainWindow::procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
         auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
@@ -73,6 +124,9 @@ LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_TIMER:
             if (wParam == kTimer1) RunHandler([&] { form.Timer1_Timer(); });
             return 0;
+        case WM_MOUSEMOVE:  // the notification icon's callback message (512)
+            RunHandler([&] { form.Form_MouseMove(static_cast<std::uintptr_t>(lParam)); });
+            return 0;
         case WM_CLOSE:
             RunHandler([&] { form.Form_QueryUnload(); });
             return 0;
@@ -83,6 +137,10 @@ LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             if (wParam) RunHandler([&] { form.Form_QueryUnload(); });
             return 0;
         default:
+            if (message == taskbarCreated_ && taskbarCreated_ != 0) {
+                RunHandler([&] { form.TaskbarCreated(); });
+                return 0;
+            }
             return DefWindowProcW(hwnd_, message, wParam, lParam);
     }
 }

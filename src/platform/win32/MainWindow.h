@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "app/frmMain.h"
+#include "platform/Failures.h"
 #include "platform/MainWindowHost.h"
 
 namespace tapivex {
@@ -26,12 +27,18 @@ public:
     bool previousInstance() override { return previousInstance_; }
     void setTimerInterval(unsigned milliseconds) override;
     void moveTo(int leftTwips, int topTwips) override;
+    std::uintptr_t windowHandle() override { return reinterpret_cast<std::uintptr_t>(hwnd_); }
+    std::uintptr_t iconHandle() override { return reinterpret_cast<std::uintptr_t>(icon_); }
+    void shellNotifyIcon(std::uint32_t message, const NotifyIconRecord& record) override;
+    int popUpMenu(const std::vector<std::wstring>& captions) override;
 
 private:
     static LRESULT CALLBACK procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
 
     HWND hwnd_ = nullptr;
+    HICON icon_ = nullptr;
+    UINT taskbarCreated_ = 0;
     HANDLE instanceMutex_ = nullptr;
     bool previousInstance_ = false;
     frmMain* form_ = nullptr;
