@@ -18,3 +18,14 @@ inline constexpr wchar_t kMsgIntervalNotNumeric[] = L"書式にエラーがあ�
 inline constexpr wchar_t kMsgStyleNotNumeric[] = L"書式にエラーがあります。1行目の壁紙表示サイズは数字で書いてください。";
 
 }  // namespace tapivex
+
+namespace tapivex {
+
+// The settings dialog.
+inline constexpr wchar_t kMsgIntervalNotInteger[] = L"時間は整数を入れてください。";
+inline constexpr wchar_t kMsgPathMissing[] = L"指定したパスが存在しません。";
+inline constexpr wchar_t kMsgApplyFailed[] = L"設定時にエラーが発生しました。";
+inline constexpr wchar_t kMsgReloading[] =
+    L"変換ファイルの保存先が変更されたため、設定を再読込みします。\r\n（変更した時間などは、元に戻ります。）";
+
+}  // namespace tapivex

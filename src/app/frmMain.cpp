@@ -10,6 +10,7 @@
 #include "config/SettingsFile.h"
 #include "convert/ConvertedImages.h"
 #include "platform/Failures.h"
+#include "ui/frmOption.h"
 
 namespace tapivex {
 namespace {
@@ -36,17 +37,29 @@ private:
 
 }  // namespace
 
+frmMain::frmMain(System system, Globals& globals, MainWindowHost& window, WindowFactory& windows)
+    : sys_(system), g_(globals), window_(window), windows_(windows) {}
+
+frmMain::~frmMain() = default;
+
 void frmMain::Form_Load() {
     // The conversion pass lets window messages run; a reload asked for in that
-    // window would rebuild the list under the running load.
-    if (loading_) return;
-    LoadingFlag flag(loading_);
-    try {
-        loadSequence();
-    } catch (const std::exception&) {
-        showWarning(kMsgStartupFailure);
-        Form_QueryUnload();
+    // window must not rebuild the list under the running load, so it runs
+    // once that load is over.
+    if (loading_) {
+        reloadRequested_ = true;
+        return;
     }
+    LoadingFlag flag(loading_);
+    do {
+        reloadRequested_ = false;
+        try {
+            loadSequence();
+        } catch (const std::exception&) {
+            showWarning(kMsgStartupFailure);
+            Form_QueryUnload();
+        }
+    } while (reloadRequested_);
 }
 
 void frmMain::loadSequence() {
@@ -128,6 +141,7 @@ void frmMain::convertPictures() {
 void frmMain::Timer1_Timer() {
     // A tick that comes while a load rebuilds the list waits for the next one.
     if (loading_) return;
+    releasedDialogs_.clear();
     SkipOnFailure([&] { tickReading_ = static_cast<std::int32_t>(sys_.clock.milliseconds()); });
     SkipOnFailure([&] {
         // The difference is taken modulo 2^32, so the counter's wrap after
@@ -203,12 +217,23 @@ void frmMain::TaskbarCreated() {
 }
 
 void frmMain::mnRefresh_Click() {
-    if (loading_) return;
     window_.setTimerInterval(0);
     Form_Load();
 }
 
-void frmMain::mnChange_Click() {}
+void frmMain::mnChange_Click() {
+    window_.setTimerInterval(0);
+    optionDialog().open();
+}
+
+frmOption& frmMain::optionDialog() {
+    if (!optionDialog_) optionDialog_ = std::make_unique<frmOption>(sys_, g_, windows_, *this);
+    return *optionDialog_;
+}
+
+void frmMain::releaseOptionDialog() {
+    if (optionDialog_) releasedDialogs_.push_back(std::move(optionDialog_));
+}
 
 void frmMain::mnNext_Click() { NextRequested = -1; }
 

@@ -4,13 +4,18 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "app/Globals.h"
+#include "platform/FormWindow.h"
 #include "platform/MainWindowHost.h"
 #include "platform/System.h"
 
 namespace tapivex {
+
+class frmOption;
 
 class frmMain {
 public:
@@ -19,8 +24,10 @@ public:
     static constexpr std::int32_t kDefaultInterval = 600;
     static constexpr std::int16_t kKeepSystemStyle = 3;
 
-    frmMain(System system, Globals& globals, MainWindowHost& window)
-        : sys_(system), g_(globals), window_(window) {}
+    frmMain(System system, Globals& globals, MainWindowHost& window, WindowFactory& windows);
+    ~frmMain();
+    frmMain(const frmMain&) = delete;
+    frmMain& operator=(const frmMain&) = delete;
 
     // Start-up and reload: reads both files afresh and restarts the rotation.
     // Ends the program (throws ProgramEnd) on a second instance, a failure, a
@@ -58,6 +65,14 @@ public:
     std::int32_t LastChangeTick = 0;
 
     bool loading() const { return loading_; }
+    void setTimerInterval(unsigned milliseconds) { window_.setTimerInterval(milliseconds); }
+
+    // The settings dialog's one instance, loaded hidden when there is none.
+    frmOption& optionDialog();
+    bool optionDialogLoaded() const { return optionDialog_ != nullptr; }
+    // The dialog has unloaded itself; its object goes at the next tick, when
+    // none of its handlers can still be running.
+    void releaseOptionDialog();
 
 private:
     void loadSequence();
@@ -73,7 +88,11 @@ private:
     System sys_;  // references to the services
     Globals& g_;
     MainWindowHost& window_;
+    WindowFactory& windows_;
+    std::unique_ptr<frmOption> optionDialog_;
+    std::vector<std::unique_ptr<frmOption>> releasedDialogs_;
     bool loading_ = false;
+    bool reloadRequested_ = false;  // during a load: run it again when it ends
     bool iconAdded_ = false;
     // Working values of one tick.
     std::int32_t tickReading_ = 0;

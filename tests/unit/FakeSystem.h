@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/Failures.h"
+#include "platform/FormWindow.h"
 #include "platform/MainWindowHost.h"
 #include "platform/System.h"
 
@@ -42,9 +43,43 @@ private:
     std::wstring source_;
 };
 
+class FakeFormWindow : public FormWindow {
+public:
+    FakeFormWindow(const FormSpec& spec, FormEvents& events) : spec_(spec), events_(events) {
+        for (const ControlSpec& c : spec.controls) controls_[c.name].text = c.caption;
+    }
+    std::map<std::wstring, ControlModel>& controls() override { return controls_; }
+    void refresh() override {}
+    void show() override { visible_ = true; ++showCount; }
+    void hide() override { visible_ = false; }
+    bool visible() override { return visible_; }
+    std::uintptr_t handle() override { return 0x4321; }
+    std::uintptr_t icon() override { return icon_ ? icon_ : 0x1000 + static_cast<std::uintptr_t>(spec_.iconId); }
+    void setIcon(std::uintptr_t icon) override { icon_ = icon; }
+    void openLink(const std::wstring& target) override { links.push_back(target); }
+
+    // What the user does.
+    void click(const std::wstring& name) { events_.onClick(name); }
+    std::int16_t type(std::int16_t key) {
+        events_.onKeyPress(L"Text1", key);
+        return key;
+    }
+    ControlModel& operator[](const std::wstring& name) { return controls_.at(name); }
+
+    const FormSpec& spec_;
+    std::vector<std::wstring> links;
+    int showCount = 0;
+
+private:
+    FormEvents& events_;
+    std::map<std::wstring, ControlModel> controls_;
+    bool visible_ = false;
+    std::uintptr_t icon_ = 0;
+};
+
 // Paths are absolute texts ("C:\\Tools\\a.bmp") or relative to `currentDirectory`.
 class FakeSystem : public FileSystem, public ProfileFile, public Desktop, public Clock,
-                   public UserInterface, public PictureLoader, public MainWindowHost {
+                   public UserInterface, public PictureLoader, public MainWindowHost, public WindowFactory {
 public:
     System system() { return System{*this, *this, *this, *this, *this, *this}; }
 
@@ -106,7 +141,7 @@ public:
         std::wstring p = absolute(path);
         if (p.size() > 3 && p.back() == L'\\') p.pop_back();
         if (p.size() == 2) p += L'\\';
-        return folders.count(p) > 0;
+        return std::any_of(folders.begin(), folders.end(), [&](const std::wstring& f) { return upper(f) == upper(p); });
     }
     void deleteFile(const std::wstring& path) override {
         deleted.push_back(path);
@@ -193,6 +228,14 @@ public:
     std::vector<std::pair<std::uint32_t, NotifyIconRecord>> iconCalls;
     std::vector<std::wstring> menuCaptions;
     int menuChoice = -1;
+
+    // --- WindowFactory
+    std::unique_ptr<FormWindow> create(const FormSpec& spec, FormEvents& events) override {
+        auto window = std::make_unique<FakeFormWindow>(spec, events);
+        windows.push_back(window.get());
+        return window;
+    }
+    std::vector<FakeFormWindow*> windows;  // every window created, newest last
 };
 
 inline void FakePicture::saveAsBitmap(const std::wstring& bitmapPath) {

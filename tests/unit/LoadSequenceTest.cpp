@@ -147,17 +147,17 @@ TEST_F(ProgramTest, AReloadStartsAfreshAndALoadNeverRunsInsideAnother) {
     form.NextRequested = -1;
     globals.ChangeInterval = 99;
 
-    // A reload asked for while the conversion yields is not started, and a
-    // tick in that window leaves the half-built list alone.
-    int nestedAttempts = 0;
+    // A reload asked for while the conversion yields waits for the running
+    // load to end, and a tick in that window leaves the half-built list alone.
+    int yields = 0;
     fake.onDoEvents = [&] {
-        ++nestedAttempts;
-        form.mnRefresh_Click();
+        if (++yields == 1) form.mnRefresh_Click();
         form.Timer1_Timer();
+        EXPECT_EQ(fake.conversions.size(), static_cast<std::size_t>(yields)) << "no load inside another";
     };
     fake.now = 50000;
     form.mnRefresh_Click();
-    EXPECT_EQ(nestedAttempts, 1);
+    EXPECT_EQ(yields, 2) << "the reload asked for during the load ran after it";
     EXPECT_EQ(form.CurrentIndex, 0);
     EXPECT_EQ(form.NextRequested, 0);
     EXPECT_EQ(globals.ChangeInterval, 10);

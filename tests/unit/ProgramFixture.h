@@ -13,7 +13,7 @@ class ProgramTest : public ::testing::Test {
 protected:
     FakeSystem fake;
     Globals globals;
-    frmMain form{fake.system(), globals, fake};
+    frmMain form{fake.system(), globals, fake, fake};
 
     // Runs the load; true when it returned, false when the program ended.
     bool load() {

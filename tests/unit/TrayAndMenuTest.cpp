@@ -96,7 +96,7 @@ TEST_F(TrayTest, TheIconComesBackWhenTheTaskbarIsCreatedAgain) {
 TEST(TrayBeforeLoad, AShutdownBeforeTheFirstAddSendsTheAllZeroRecord) {
     FakeSystem fake;
     Globals globals;
-    frmMain form(fake.system(), globals, fake);
+    frmMain form(fake.system(), globals, fake, fake);
     form.TaskbarCreated();
     EXPECT_TRUE(fake.iconCalls.empty()) << "no icon before the first load";
     EXPECT_THROW(form.Form_QueryUnload(), ProgramEnd);

@@ -1,0 +1,332 @@
+#include "platform/win32/Win32System.h"
+
+#include <windows.h>
+#include <mmsystem.h>
+
+#include <algorithm>
+#include <cstdio>
+
+#include "app/Messages.h"
+#include "platform/Failures.h"
+#include "platform/win32/Text.h"
+
+namespace tapivex {
+
+namespace {
+
+// A kernel handle, closed once.
+class FileHandle {
+public:
+    explicit FileHandle(HANDLE handle) : handle_(handle) {}
+    ~FileHandle() {
+        if (valid()) {
+            CloseHandle(handle_);
+        }
+    }
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+
+    bool valid() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
+    HANDLE get() const { return handle_; }
+
+private:
+    HANDLE handle_;
+};
+
+class RegistryKey {
+public:
+    RegistryKey() = default;
+    ~RegistryKey() {
+        if (key_) {
+            RegCloseKey(key_);
+        }
+    }
+    RegistryKey(const RegistryKey&) = delete;
+    RegistryKey& operator=(const RegistryKey&) = delete;
+
+    HKEY get() const { return key_; }
+    HKEY* put() { return &key_; }
+
+private:
+    HKEY key_ = nullptr;
+};
+
+class FileByteStream : public ByteStream {
+public:
+    explicit FileByteStream(HANDLE file) : file_(file) {}
+
+    std::size_t read(char* buffer, std::size_t capacity) override {
+        const DWORD wanted = static_cast<DWORD>(std::min<std::size_t>(capacity, 1u << 30));
+        DWORD got = 0;
+        if (!ReadFile(file_.get(), buffer, wanted, &got, nullptr)) {
+            throw RuntimeFailure("reading a file failed");
+        }
+        return got;
+    }
+
+private:
+    FileHandle file_;
+};
+
+std::string removeNuls(std::string text) {
+    text.erase(std::remove(text.begin(), text.end(), '\0'), text.end());
+    return text;
+}
+
+DWORD attributesOf(const std::wstring& path) {
+    // A wide function stops at a NUL and would test a shorter, other path.
+    return holdsNul(path) ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(path.c_str());
+}
+
+// "\\?\C:\x" and "\\?\UNC\server\x" back to their ordinary forms.
+std::wstring withoutLongPathPrefix(const std::wstring& path) {
+    if (path.rfind(L"\\\\?\\UNC\\", 0) == 0) {
+        return L"\\\\" + path.substr(8);
+    }
+    if (path.rfind(L"\\\\?\\", 0) == 0) {
+        return path.substr(4);
+    }
+    return path;
+}
+
+std::wstring executablePath() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0) {
+            throw RuntimeFailure("GetModuleFileNameW failed");
+        }
+        // A full buffer means the name may have been cut: try a larger one.
+        if (length < path.size()) {
+            path.resize(length);
+            return withoutLongPathPrefix(path);
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+struct ProfileNames {
+    std::string file;
+    std::string section;
+    std::string key;
+};
+
+// nullopt when one of the names has no ANSI form: such a key exists in no file.
+std::optional<ProfileNames> profileNames(const std::wstring& file, const std::wstring& section,
+                                         const std::wstring& key) {
+    auto ansiFile = ansiName(file);
+    auto ansiSection = ansiName(section);
+    auto ansiKey = ansiName(key);
+    if (!ansiFile || !ansiSection || !ansiKey) {
+        return std::nullopt;
+    }
+    return ProfileNames{std::move(*ansiFile), std::move(*ansiSection), std::move(*ansiKey)};
+}
+
+// The ANSI form of a default value as the profile function hands it over: up
+// to its first NUL.
+std::string ansiDefault(const std::wstring& defaultValue) {
+    std::string bytes = ansiFromWide(defaultValue);
+    bytes.resize(std::min(bytes.size(), bytes.find('\0')));
+    return bytes;
+}
+
+struct RegistryRoot {
+    const wchar_t* shortName;
+    const wchar_t* longName;
+    HKEY key;
+};
+
+bool sameNameIgnoringCase(std::wstring_view a, const wchar_t* b) {
+    return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b, -1, TRUE) == CSTR_EQUAL;
+}
+
+HKEY registryRoot(std::wstring_view name) {
+    static const RegistryRoot roots[] = {
+        {L"HKCU", L"HKEY_CURRENT_USER", HKEY_CURRENT_USER},
+        {L"HKLM", L"HKEY_LOCAL_MACHINE", HKEY_LOCAL_MACHINE},
+        {L"HKCR", L"HKEY_CLASSES_ROOT", HKEY_CLASSES_ROOT},
+        {L"HKU", L"HKEY_USERS", HKEY_USERS},
+        {L"HKCC", L"HKEY_CURRENT_CONFIG", HKEY_CURRENT_CONFIG},
+    };
+    for (const RegistryRoot& root : roots) {
+        if (sameNameIgnoringCase(name, root.shortName) || sameNameIgnoringCase(name, root.longName)) {
+            return root.key;
+        }
+    }
+    throw RuntimeFailure("unknown registry root");
+}
+
+std::string describe(const char* what, LONG code) {
+    char text[96];
+    std::snprintf(text, sizeof text, "%s failed (%ld)", what, static_cast<long>(code));
+    return text;
+}
+
+}  // namespace
+
+// ---- Files ----
+
+std::wstring Win32FileSystem::programFolder() {
+    const std::wstring path = executablePath();
+    std::wstring folder = path.substr(0, path.find_last_of(L"\\/"));
+    if (folder.size() == 2 && folder[1] == L':') {
+        folder += L'\\';  // a drive's root keeps its backslash: "C:" alone means its current folder
+    }
+    return folder;
+}
+
+std::optional<std::wstring> Win32FileSystem::windowsTempPath() {
+    char buffer[250] = {};
+    if (GetTempPathA(sizeof buffer, buffer) == 0) {
+        return std::nullopt;
+    }
+    return wideFromAnsi(removeNuls(std::string(buffer, sizeof buffer)));
+}
+
+bool Win32FileSystem::setCurrentDirectory(const std::wstring& folder) {
+    return !holdsNul(folder) && SetCurrentDirectoryW(folder.c_str()) != 0;
+}
+
+bool Win32FileSystem::fileExists(const std::wstring& path) {
+    const DWORD attributes = attributesOf(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+bool Win32FileSystem::folderExists(const std::wstring& path) {
+    const DWORD attributes = attributesOf(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+void Win32FileSystem::deleteFile(const std::wstring& path) {
+    if (auto ansiPath = ansiName(path)) {
+        DeleteFileA(ansiPath->c_str());
+    }
+}
+
+std::unique_ptr<ByteStream> Win32FileSystem::openForReading(const std::wstring& path) {
+    if (holdsNul(path)) {
+        return nullptr;
+    }
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return nullptr;
+    }
+    return std::make_unique<FileByteStream>(file);
+}
+
+std::wstring Win32FileSystem::fromAnsi(const std::string& bytes) {
+    return wideFromAnsi(bytes);
+}
+
+wchar_t Win32FileSystem::decimalSeparator() {
+    wchar_t separator[8] = {};
+    if (GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, separator, 8) == 0 || separator[0] == L'\0') {
+        return L'.';
+    }
+    return separator[0];
+}
+
+// ---- Profile files ----
+
+std::uint32_t Win32ProfileFile::readInt(const std::wstring& file, const std::wstring& section,
+                                        const std::wstring& key, int defaultValue) {
+    const auto names = profileNames(file, section, key);
+    if (!names) {
+        return static_cast<std::uint32_t>(defaultValue);
+    }
+    return GetPrivateProfileIntA(names->section.c_str(), names->key.c_str(), defaultValue, names->file.c_str());
+}
+
+std::wstring Win32ProfileFile::readString(const std::wstring& file, const std::wstring& section,
+                                          const std::wstring& key, const std::wstring& defaultValue,
+                                          std::size_t bufferChars) {
+    const std::string ansiDefaultValue = ansiDefault(defaultValue);
+    const auto names = profileNames(file, section, key);
+    if (!names) {
+        // What the call gives for a missing key: the default, cut to the buffer.
+        return wideFromAnsi(ansiDefaultValue.substr(0, bufferChars == 0 ? 0 : bufferChars - 1));
+    }
+    std::string buffer(bufferChars, '\0');
+    if (bufferChars > 0) {
+        GetPrivateProfileStringA(names->section.c_str(), names->key.c_str(), ansiDefaultValue.c_str(),
+                                 buffer.data(), static_cast<DWORD>(bufferChars), names->file.c_str());
+    }
+    return wideFromAnsi(removeNuls(std::move(buffer)));
+}
+
+void Win32ProfileFile::writeString(const std::wstring& file, const std::wstring& section,
+                                   const std::wstring& key, const std::wstring& value) {
+    if (const auto names = profileNames(file, section, key)) {
+        WritePrivateProfileStringA(names->section.c_str(), names->key.c_str(), ansiFromWide(value).c_str(),
+                                   names->file.c_str());
+    }
+}
+
+// ---- Desktop ----
+
+void Win32Desktop::writeRegistryString(const std::wstring& valuePath, const std::wstring& value) {
+    // RegSetValueExW would stop a name at a NUL and write another value.
+    if (holdsNul(valuePath)) {
+        throw RuntimeFailure("registry path holds a NUL");
+    }
+    const std::size_t rootEnd = valuePath.find(L'\\');
+    if (rootEnd == std::wstring::npos) {
+        throw RuntimeFailure("registry path without a key");
+    }
+    const HKEY root = registryRoot(std::wstring_view(valuePath).substr(0, rootEnd));
+    const std::size_t nameStart = valuePath.rfind(L'\\') + 1;
+    const std::wstring subkey =
+        nameStart - 1 > rootEnd ? valuePath.substr(rootEnd + 1, nameStart - 1 - rootEnd - 1) : std::wstring();
+    const std::wstring valueName = valuePath.substr(nameStart);
+
+    RegistryKey key;
+    LONG result = RegCreateKeyExW(root, subkey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr,
+                                  key.put(), nullptr);
+    if (result != ERROR_SUCCESS) {
+        throw RuntimeFailure(describe("RegCreateKeyExW", result));
+    }
+    const DWORD bytes = static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t));
+    result = RegSetValueExW(key.get(), valueName.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                            bytes);
+    if (result != ERROR_SUCCESS) {
+        throw RuntimeFailure(describe("RegSetValueExW", result));
+    }
+}
+
+bool Win32Desktop::setWallpaper(const std::wstring& path) {
+    auto ansiPath = ansiName(path);
+    if (!ansiPath) {
+        return false;
+    }
+    // 3: write the setting to the user's profile and tell every window.
+    return SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, ansiPath->data(), SPIF_UPDATEINIFILE | SPIF_SENDCHANGE) != 0;
+}
+
+// ---- Clock ----
+
+std::uint32_t Win32Clock::milliseconds() {
+    return timeGetTime();
+}
+
+// ---- User interface ----
+
+int Win32UserInterface::messageBox(const std::wstring& text, unsigned style) {
+    return MessageBoxW(nullptr, text.c_str(), kAppTitle, style | MB_SETFOREGROUND);
+}
+
+void Win32UserInterface::doEvents() {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {
+            // The quit request belongs to the main loop: put it back and stop here.
+            PostQuitMessage(static_cast<int>(message.wParam));
+            return;
+        }
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+}
+
+}  // namespace tapivex

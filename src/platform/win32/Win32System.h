@@ -1,0 +1,82 @@
+// The system services of System.h with the real Windows calls. Texts stay
+// wide up to the call; functions that exist only in ANSI form, or whose ANSI
+// form the program's files depend on (profile files, DeleteFileA, the
+// wallpaper), get the text in the ANSI code page.
+#pragma once
+
+#include "platform/System.h"
+
+namespace tapivex {
+
+class Win32FileSystem : public FileSystem {
+public:
+    std::wstring programFolder() override;
+    std::optional<std::wstring> windowsTempPath() override;
+    bool setCurrentDirectory(const std::wstring& folder) override;
+    bool fileExists(const std::wstring& path) override;
+    bool folderExists(const std::wstring& path) override;
+    void deleteFile(const std::wstring& path) override;
+    std::unique_ptr<ByteStream> openForReading(const std::wstring& path) override;
+    std::wstring fromAnsi(const std::string& bytes) override;
+    wchar_t decimalSeparator() override;
+};
+
+class Win32ProfileFile : public ProfileFile {
+public:
+    std::uint32_t readInt(const std::wstring& file, const std::wstring& section, const std::wstring& key,
+                          int defaultValue) override;
+    std::wstring readString(const std::wstring& file, const std::wstring& section, const std::wstring& key,
+                            const std::wstring& defaultValue, std::size_t bufferChars) override;
+    void writeString(const std::wstring& file, const std::wstring& section, const std::wstring& key,
+                     const std::wstring& value) override;
+};
+
+class Win32Desktop : public Desktop {
+public:
+    // Roots: HKCU, HKLM, HKCR, HKU, HKCC or their HKEY_... names, in any case.
+    // The last component names the value (empty after a final backslash: the
+    // key's default value).
+    void writeRegistryString(const std::wstring& valuePath, const std::wstring& value) override;
+    bool setWallpaper(const std::wstring& path) override;
+};
+
+class Win32Clock : public Clock {
+public:
+    std::uint32_t milliseconds() override;
+};
+
+class Win32UserInterface : public UserInterface {
+public:
+    int messageBox(const std::wstring& text, unsigned style) override;
+    // Leaves WM_QUIT in the queue for the message loop that owns it.
+    void doEvents() override;
+};
+
+// Windows Imaging Component. COM must be initialised on the calling thread
+// (apartment-threaded). Reads BMP, JPEG and GIF (the first frame); the loaded
+// picture holds its pixels in memory, so the file is closed when load returns.
+class WicPictureLoader : public PictureLoader {
+public:
+    std::unique_ptr<Picture> load(const std::wstring& path) override;
+};
+
+// One of each service, handed to the portable logic as a System.
+class Win32Services {
+public:
+    Win32Services() = default;
+    Win32Services(const Win32Services&) = delete;
+    Win32Services& operator=(const Win32Services&) = delete;
+
+    // Valid as long as this object lives.
+    System system() { return System{files_, profile_, desktop_, clock_, ui_, pictures_}; }
+
+private:
+    Win32FileSystem files_;
+    Win32ProfileFile profile_;
+    Win32Desktop desktop_;
+    Win32Clock clock_;
+    Win32UserInterface ui_;
+    WicPictureLoader pictures_;
+};
+
+}  // namespace tapivex

@@ -1,0 +1,168 @@
+// The settings dialog: opening, the key filter of the interval field, and
+// every outcome of the apply button.
+#include "ProgramFixture.h"
+#include "app/Messages.h"
+#include "ui/frmOption.h"
+
+namespace tapivex::testing {
+namespace {
+
+class SettingsDialogTest : public ProgramTest {
+protected:
+    void SetUp() override {
+        fake.folders.insert(L"D:\\Cache");
+        fake.folders.insert(L"E:\\Other");
+        fake.addFile(L"C:\\Tools\\a.bmp");
+        fake.writeList("600:2\r\na.bmp\r\n");
+    }
+    // Loads with the user's folder `folder` (nullptr: the temporary folder) and opens the dialog.
+    FakeFormWindow& open(const wchar_t* folder = nullptr) {
+        if (folder) {
+            fake.profile[L"Setting/TempPathType"] = L"1";
+            fake.profile[L"Setting/UserTempPath"] = folder;
+        }
+        EXPECT_TRUE(load());
+        form.mnChange_Click();
+        return *fake.windows.back();
+    }
+    bool apply(FakeFormWindow& dialog) {
+        try {
+            dialog.click(L"Command1");
+            return true;
+        } catch (const ProgramEnd&) {
+            return false;
+        }
+    }
+    std::size_t deletionsIn(const std::wstring& folder) const {
+        return std::count_if(fake.deleted.begin(), fake.deleted.end(),
+                             [&](const std::wstring& p) { return p.rfind(folder + L"TapiVEX", 0) == 0; });
+    }
+};
+
+TEST_F(SettingsDialogTest, OpeningFillsTheControlsAndStopsTheRotation) {
+    FakeFormWindow& dialog = open(L"D:\\Cache\\");
+    EXPECT_EQ(fake.timerInterval, 0u);
+    EXPECT_TRUE(dialog.visible());
+    EXPECT_EQ(dialog[L"Text1"].text, L"600");
+    EXPECT_EQ(dialog[L"Combo1"].selectedIndex, 2);
+    EXPECT_EQ(dialog[L"txtPath"].text, L"D:\\Cache") << "one backslash removed";
+    EXPECT_TRUE(dialog[L"Opt2"].checked);
+    EXPECT_FALSE(dialog[L"Opt1"].checked);
+    EXPECT_TRUE(dialog[L"txtPath"].enabled);
+
+    // A second opening refills the same window and keeps what it loaded with.
+    dialog[L"Text1"].text = L"5";
+    globals.DisplayStyle = 3;
+    globals.UseUserFolder = 0;
+    form.mnChange_Click();
+    EXPECT_EQ(fake.windows.size(), 1u);
+    EXPECT_EQ(dialog[L"Text1"].text, L"600");
+    EXPECT_EQ(dialog[L"Combo1"].selectedIndex, 3);
+    EXPECT_TRUE(dialog[L"Opt1"].checked);
+    EXPECT_FALSE(dialog[L"cmdBrowser"].enabled);
+    EXPECT_EQ(form.optionDialog().OldUseUserFolder, 1);
+    EXPECT_EQ(form.optionDialog().OldConvertFolder, L"D:\\Cache");
+}
+
+TEST_F(SettingsDialogTest, TheIntervalFieldTakesDigitsAndBackspaceAndEnterAppliesOnce) {
+    FakeFormWindow& dialog = open();
+    EXPECT_EQ(dialog.type(L'7'), L'7');
+    EXPECT_EQ(dialog.type(8), 8);
+    EXPECT_EQ(dialog.type(L'a'), 0);
+    EXPECT_EQ(dialog.type(L'-'), 0);
+    dialog[L"Text1"].text = L"abc";
+    EXPECT_EQ(dialog.type(13), 0);
+    EXPECT_EQ(fake.messages, std::vector<std::wstring>{kMsgIntervalNotInteger}) << "one apply per Enter";
+}
+
+TEST_F(SettingsDialogTest, ApplyKeepsIntervalAndStyleInMemoryOnly) {
+    FakeFormWindow& dialog = open();
+    dialog[L"Text1"].text = L"0";
+    dialog[L"Combo1"].selectedIndex = 1;
+    EXPECT_TRUE(apply(dialog));
+    EXPECT_EQ(globals.ChangeInterval, 0) << "no lower bound in the dialog";
+    EXPECT_EQ(globals.DisplayStyle, 1);
+    EXPECT_TRUE(fake.profileWrites.empty());
+    EXPECT_FALSE(dialog.visible());
+    EXPECT_EQ(fake.timerInterval, 500u);
+    EXPECT_FALSE(form.optionDialogLoaded()) << "the next opening loads a fresh dialog";
+}
+
+TEST_F(SettingsDialogTest, ApplyOutcomesThatKeepTheDialogOpen) {
+    FakeFormWindow& dialog = open();
+    for (const wchar_t* bad : {L"", L"12a"}) {
+        dialog[L"Text1"].text = bad;
+        apply(dialog);
+        EXPECT_EQ(dialog[L"Text1"].text, L"600");
+    }
+    dialog[L"Text1"].text = L"99999999999";
+    apply(dialog);
+    dialog[L"Text1"].text = L"30";
+    dialog[L"Opt2"].checked = true;
+    dialog[L"Opt1"].checked = false;
+    dialog[L"txtPath"].text = L"D:\\Missing";
+    apply(dialog);
+    EXPECT_EQ(fake.messages, (std::vector<std::wstring>{kMsgIntervalNotInteger, kMsgIntervalNotInteger,
+                                                        kMsgApplyFailed, kMsgPathMissing}));
+    EXPECT_EQ(dialog[L"Text1"].text, L"30") << "a missing folder leaves the typed interval";
+    EXPECT_TRUE(fake.profileWrites.empty());
+    EXPECT_TRUE(dialog.visible());
+    EXPECT_EQ(globals.ChangeInterval, 600);
+    EXPECT_EQ(fake.timerInterval, 0u);
+}
+
+TEST_F(SettingsDialogTest, ChoosingAnotherFolderSavesDeletesTheOldImagesAndReloads) {
+    FakeFormWindow& dialog = open();
+    dialog[L"Text1"].text = L"5";
+    dialog[L"Opt2"].checked = true;
+    dialog[L"Opt1"].checked = false;
+    dialog[L"txtPath"].text = L"D:\\Cache\\";
+    EXPECT_TRUE(apply(dialog));
+    EXPECT_EQ(fake.profileWrites, (std::vector<std::wstring>{L"TempPathType=1", L"UserTempPath=D:\\Cache"}));
+    EXPECT_EQ(deletionsIn(L"C:\\Temp\\"), 202u);
+    EXPECT_EQ(fake.messages, std::vector<std::wstring>{kMsgReloading});
+    EXPECT_EQ(fake.messageStyles.back(), 64u);
+    EXPECT_EQ(globals.ConvertFolder, L"D:\\Cache\\") << "reloaded";
+    EXPECT_EQ(globals.ChangeInterval, 600) << "the typed interval is discarded";
+    EXPECT_EQ(fake.timerInterval, 500u);
+}
+
+TEST_F(SettingsDialogTest, TheSameFolderInOtherLetterCaseIsNoChange) {
+    FakeFormWindow& dialog = open(L"D:\\Cache");
+    dialog[L"txtPath"].text = L"d:\\cache\\";
+    dialog[L"Text1"].text = L"42";
+    EXPECT_TRUE(apply(dialog));
+    EXPECT_EQ(fake.profileWrites, (std::vector<std::wstring>{L"TempPathType=1", L"UserTempPath=d:\\cache"}));
+    EXPECT_TRUE(fake.deleted.empty());
+    EXPECT_TRUE(fake.messages.empty());
+    EXPECT_EQ(globals.ChangeInterval, 42);
+}
+
+TEST_F(SettingsDialogTest, BackToTheTemporaryFolderWritesTheTypeAlone) {
+    FakeFormWindow& dialog = open(L"D:\\Cache");
+    dialog[L"Opt1"].checked = true;
+    dialog[L"Opt2"].checked = false;
+    EXPECT_TRUE(apply(dialog));
+    EXPECT_EQ(fake.profileWrites, std::vector<std::wstring>{L"TempPathType=0"});
+    EXPECT_EQ(deletionsIn(L"D:\\Cache\\"), 202u);
+    EXPECT_EQ(globals.ConvertFolder, L"C:\\Temp\\");
+}
+
+TEST_F(SettingsDialogTest, CancelAndTheCloseBoxRestartTheRotationAndDiscardTheDialog) {
+    FakeFormWindow& first = open();
+    first[L"Text1"].text = L"5";
+    first.click(L"Command2");
+    EXPECT_EQ(fake.timerInterval, 500u);
+    EXPECT_EQ(globals.ChangeInterval, 600);
+    form.Timer1_Timer();  // the released dialog goes here
+
+    form.mnChange_Click();
+    ASSERT_EQ(fake.windows.size(), 2u);
+    FakeFormWindow& second = *fake.windows.back();
+    static_cast<FormEvents&>(form.optionDialog()).onClose();
+    EXPECT_EQ(fake.timerInterval, 500u);
+    EXPECT_FALSE(second.visible());
+}
+
+}  // namespace
+}  // namespace tapivex::testing
