@@ -11,6 +11,7 @@
 #include "convert/ConvertedImages.h"
 #include "platform/Failures.h"
 #include "ui/frmOption.h"
+#include "ui/frmVersion.h"
 
 namespace tapivex {
 namespace {
@@ -141,7 +142,7 @@ void frmMain::convertPictures() {
 void frmMain::Timer1_Timer() {
     // A tick that comes while a load rebuilds the list waits for the next one.
     if (loading_) return;
-    releasedDialogs_.clear();
+    releasedForms_.clear();
     SkipOnFailure([&] { tickReading_ = static_cast<std::int32_t>(sys_.clock.milliseconds()); });
     SkipOnFailure([&] {
         // The difference is taken modulo 2^32, so the counter's wrap after
@@ -232,12 +233,19 @@ frmOption& frmMain::optionDialog() {
 }
 
 void frmMain::releaseOptionDialog() {
-    if (optionDialog_) releasedDialogs_.push_back(std::move(optionDialog_));
+    if (optionDialog_) releasedForms_.push_back(std::move(optionDialog_));
+}
+
+void frmMain::releaseAboutWindow() {
+    if (aboutWindow_) releasedForms_.push_back(std::move(aboutWindow_));
 }
 
 void frmMain::mnNext_Click() { NextRequested = -1; }
 
-void frmMain::mnAbout_Click() {}
+void frmMain::mnAbout_Click() {
+    if (!aboutWindow_) aboutWindow_ = std::make_unique<frmVersion>(sys_, windows_, *this);
+    aboutWindow_->window().show();
+}
 
 void frmMain::mnClose_Click() { Form_QueryUnload(); }
 

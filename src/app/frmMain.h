@@ -16,6 +16,7 @@
 namespace tapivex {
 
 class frmOption;
+class frmVersion;
 
 class frmMain {
 public:
@@ -70,9 +71,10 @@ public:
     // The settings dialog's one instance, loaded hidden when there is none.
     frmOption& optionDialog();
     bool optionDialogLoaded() const { return optionDialog_ != nullptr; }
-    // The dialog has unloaded itself; its object goes at the next tick, when
+    // A window has unloaded itself; its object goes at the next tick, when
     // none of its handlers can still be running.
     void releaseOptionDialog();
+    void releaseAboutWindow();
 
 private:
     void loadSequence();
@@ -90,7 +92,8 @@ private:
     MainWindowHost& window_;
     WindowFactory& windows_;
     std::unique_ptr<frmOption> optionDialog_;
-    std::vector<std::unique_ptr<frmOption>> releasedDialogs_;
+    std::unique_ptr<frmVersion> aboutWindow_;
+    std::vector<std::unique_ptr<FormEvents>> releasedForms_;
     bool loading_ = false;
     bool reloadRequested_ = false;  // during a load: run it again when it ends
     bool iconAdded_ = false;

@@ -37,6 +37,9 @@ struct ControlSpec {
     bool handCursor = false;     // the pointer over it is a hand
     std::wstring toolTip;
     std::vector<std::wstring> items;  // the entries of a drop-down list
+    int iconId = 0;                   // an Image's icon resource, drawn at the control's size
+    bool centreOnWindow = false;      // a label sized to its text, centred on the window's middle line
+    bool autoSize = false;            // a label sized to its text, from its left and top
 };
 
 struct FormSpec {

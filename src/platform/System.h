@@ -10,6 +10,8 @@
 #include <optional>
 #include <string>
 
+#include "platform/FolderPicker.h"
+
 namespace tapivex {
 
 // A file opened for sequential reading.
@@ -108,6 +110,7 @@ struct System {
     Clock& clock;
     UserInterface& ui;
     PictureLoader& pictures;
+    FolderPicker& folderPicker;
 };
 
 }  // namespace tapivex

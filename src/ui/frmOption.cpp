@@ -8,6 +8,7 @@
 #include "config/PathText.h"
 #include "config/SettingsFile.h"
 #include "convert/ConvertedImages.h"
+#include "platform/Failures.h"
 
 namespace tapivex {
 namespace {
@@ -179,7 +180,13 @@ void frmOption::resetInterval() { control(L"Text1").text = std::to_wstring(g_.Ch
 
 void frmOption::Command2_Click() { Form_Unload(); }
 
-void frmOption::cmdBrowser_Click() {}
+void frmOption::cmdBrowser_Click() {
+    // Each step on its own: a failing one is skipped in silence.
+    SkipOnFailure([&] { sys_.files.setCurrentDirectory(sys_.files.programFolder()); });
+    std::optional<std::wstring> chosen;
+    SkipOnFailure([&] { chosen = sys_.folderPicker.BrowseForFolder(window_->handle(), control(L"txtPath").text); });
+    if (chosen) SkipOnFailure([&] { control(L"txtPath").text = *chosen; });
+}
 
 void frmOption::Form_Unload() {
     main_.setTimerInterval(frmMain::kTimerInterval);

@@ -60,6 +60,9 @@ public:
 
     // What the user does.
     void click(const std::wstring& name) { events_.onClick(name); }
+    void moveOver(const std::wstring& name) { events_.onMouseMove(name); }
+    void press(const std::wstring& name) { events_.onMouseDown(name); }
+    void close() { events_.onClose(); }
     std::int16_t type(std::int16_t key) {
         events_.onKeyPress(L"Text1", key);
         return key;
@@ -79,9 +82,10 @@ private:
 
 // Paths are absolute texts ("C:\\Tools\\a.bmp") or relative to `currentDirectory`.
 class FakeSystem : public FileSystem, public ProfileFile, public Desktop, public Clock,
-                   public UserInterface, public PictureLoader, public MainWindowHost, public WindowFactory {
+                   public UserInterface, public PictureLoader, public MainWindowHost, public WindowFactory,
+                   public FolderPicker {
 public:
-    System system() { return System{*this, *this, *this, *this, *this, *this}; }
+    System system() { return System{*this, *this, *this, *this, *this, *this, *this}; }
 
     // --- state the tests arrange and inspect
     std::wstring folder = L"C:\\Tools";
@@ -99,6 +103,7 @@ public:
     std::uint32_t now = 0;
     std::vector<std::wstring> messages;
     std::vector<unsigned> messageStyles;
+    int answer = 1;  // the button every message box returns
     int doEventsCalls = 0;
     std::function<void()> onDoEvents;
     std::set<std::wstring> unreadablePictures;
@@ -199,7 +204,7 @@ public:
     int messageBox(const std::wstring& text, unsigned style) override {
         messages.push_back(text);
         messageStyles.push_back(style);
-        return 1;
+        return answer;
     }
     void doEvents() override {
         ++doEventsCalls;
@@ -229,6 +234,18 @@ public:
     std::vector<std::wstring> menuCaptions;
     int menuChoice = -1;
 
+    // --- FolderPicker
+    std::optional<std::wstring> BrowseForFolder(std::uintptr_t owner, const std::wstring& initialFolder) override {
+        pickerCalls.emplace_back(owner, initialFolder);
+        pickerDirectory = currentDirectory;
+        if (pickerFails) throw RuntimeFailure("picker");
+        return pickerAnswer;
+    }
+    std::vector<std::pair<std::uintptr_t, std::wstring>> pickerCalls;
+    std::wstring pickerDirectory;  // the current directory while the picker was open
+    std::optional<std::wstring> pickerAnswer;
+    bool pickerFails = false;
+
     // --- WindowFactory
     std::unique_ptr<FormWindow> create(const FormSpec& spec, FormEvents& events) override {
         auto window = std::make_unique<FakeFormWindow>(spec, events);
@@ -236,6 +253,12 @@ public:
         return window;
     }
     std::vector<FakeFormWindow*> windows;  // every window created, newest last
+    FakeFormWindow& newestWindow(const std::wstring& caption) {
+        for (auto it = windows.rbegin(); it != windows.rend(); ++it) {
+            if ((*it)->spec_.caption == caption) return **it;
+        }
+        throw std::logic_error("no such window");
+    }
 };
 
 inline void FakePicture::saveAsBitmap(const std::wstring& bitmapPath) {

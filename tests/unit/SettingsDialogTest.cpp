@@ -23,7 +23,7 @@ protected:
         }
         EXPECT_TRUE(load());
         form.mnChange_Click();
-        return *fake.windows.back();
+        return fake.newestWindow(L"オプション設定");
     }
     bool apply(FakeFormWindow& dialog) {
         try {
@@ -162,6 +162,39 @@ TEST_F(SettingsDialogTest, CancelAndTheCloseBoxRestartTheRotationAndDiscardTheDi
     static_cast<FormEvents&>(form.optionDialog()).onClose();
     EXPECT_EQ(fake.timerInterval, 500u);
     EXPECT_FALSE(second.visible());
+}
+
+}  // namespace
+}  // namespace tapivex::testing
+
+namespace tapivex::testing {
+namespace {
+
+TEST_F(SettingsDialogTest, TheBrowseButtonReplacesThePathOnlyWhenAFolderIsConfirmed) {
+    FakeFormWindow& dialog = open(L"D:\\Cache");
+    fake.currentDirectory = L"C:\\";
+
+    fake.pickerAnswer.reset();  // cancelled
+    dialog.click(L"cmdBrowser");
+    EXPECT_EQ(dialog[L"txtPath"].text, L"D:\\Cache");
+    ASSERT_EQ(fake.pickerCalls.size(), 1u);
+    EXPECT_EQ(fake.pickerCalls[0], std::make_pair(std::uintptr_t{0x4321}, std::wstring(L"D:\\Cache")));
+    EXPECT_EQ(fake.pickerDirectory, L"C:\\Tools") << "the program's folder is current for the picker";
+
+    fake.pickerAnswer = L"E:\\Other";
+    dialog.click(L"cmdBrowser");
+    EXPECT_EQ(dialog[L"txtPath"].text, L"E:\\Other");
+
+    fake.pickerAnswer = L"";  // confirmed, but the system wrote no path
+    dialog.click(L"cmdBrowser");
+    EXPECT_EQ(dialog[L"txtPath"].text, L"");
+
+    dialog[L"txtPath"].text = L"kept";
+    fake.pickerFails = true;
+    fake.folder = L"C:\\Vanished";
+    EXPECT_NO_THROW(dialog.click(L"cmdBrowser"));
+    EXPECT_EQ(dialog[L"txtPath"].text, L"kept");
+    EXPECT_TRUE(fake.messages.empty());
 }
 
 }  // namespace

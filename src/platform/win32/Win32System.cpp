@@ -296,12 +296,24 @@ void Win32Desktop::writeRegistryString(const std::wstring& valuePath, const std:
 }
 
 bool Win32Desktop::setWallpaper(const std::wstring& path) {
-    auto ansiPath = ansiName(path);
+    // The desktop keeps the path for later sessions, so a relative entry is
+    // stored as the full path it names now; the empty text stays empty.
+    auto ansiPath = ansiName(path.empty() ? path : fullPath(path));
     if (!ansiPath) {
         return false;
     }
     // 3: write the setting to the user's profile and tell every window.
     return SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, ansiPath->data(), SPIF_UPDATEINIFILE | SPIF_SENDCHANGE) != 0;
+}
+
+std::wstring Win32Desktop::fullPath(const std::wstring& path) {
+    const DWORD needed = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (needed == 0 || holdsNul(path)) return path;
+    std::wstring full(needed, L'\0');
+    const DWORD written = GetFullPathNameW(path.c_str(), needed, full.data(), nullptr);
+    if (written == 0 || written >= needed) return path;
+    full.resize(written);
+    return full;
 }
 
 // ---- Clock ----

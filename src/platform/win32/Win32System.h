@@ -5,6 +5,7 @@
 #pragma once
 
 #include "platform/System.h"
+#include "platform/win32/FolderDialog.h"
 
 namespace tapivex {
 
@@ -38,6 +39,9 @@ public:
     // key's default value).
     void writeRegistryString(const std::wstring& valuePath, const std::wstring& value) override;
     bool setWallpaper(const std::wstring& path) override;
+
+private:
+    static std::wstring fullPath(const std::wstring& path);
 };
 
 class Win32Clock : public Clock {
@@ -68,7 +72,7 @@ public:
     Win32Services& operator=(const Win32Services&) = delete;
 
     // Valid as long as this object lives.
-    System system() { return System{files_, profile_, desktop_, clock_, ui_, pictures_}; }
+    System system() { return System{files_, profile_, desktop_, clock_, ui_, pictures_, folderPicker_}; }
 
 private:
     Win32FileSystem files_;
@@ -77,6 +81,7 @@ private:
     Win32Clock clock_;
     Win32UserInterface ui_;
     WicPictureLoader pictures_;
+    Win32FolderPicker folderPicker_;
 };
 
 }  // namespace tapivex

@@ -4,6 +4,7 @@
 
 #include "app/Globals.h"
 #include "app/frmMain.h"
+#include "platform/win32/FormWindowHost.h"
 #include "platform/win32/MainWindow.h"
 #include "platform/win32/Win32System.h"
 
@@ -13,15 +14,17 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
 
     Win32Services services;
+    Win32WindowFactory windows;
     Globals globals;
     MainWindow window(instance);
-    frmMain form(services.system(), globals, window);
+    frmMain form(services.system(), globals, window, windows);
     window.attach(form);
 
     RunHandler([&] { form.Form_Load(); });
 
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        if (PreTranslateFormMessage(message)) continue;
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }

@@ -1,0 +1,56 @@
+#include "platform/win32/FolderDialog.h"
+
+#include <shlobj.h>
+
+#include <vector>
+
+#include "platform/win32/Text.h"
+
+namespace tapivex {
+namespace {
+
+constexpr wchar_t kTitle[] = L"フォルダの選択";
+constexpr UINT kFlags = BIF_RETURNONLYFSDIRS | BIF_EDITBOX | BIF_NEWDIALOGSTYLE;  // 0x51
+
+// An item identifier list from the shell, freed with the shell's allocator.
+class ItemIdList {
+public:
+    explicit ItemIdList(PIDLIST_ABSOLUTE list) : list_(list) {}
+    ~ItemIdList() { CoTaskMemFree(list_); }
+    ItemIdList(const ItemIdList&) = delete;
+    ItemIdList& operator=(const ItemIdList&) = delete;
+    PIDLIST_ABSOLUTE get() const { return list_; }
+
+private:
+    PIDLIST_ABSOLUTE list_;
+};
+
+}  // namespace
+
+int CALLBACK BrowseCallback(HWND hwnd, UINT uMsg, LPARAM /*lParam*/, LPARAM lpData) {
+    if (uMsg == BFFM_INITIALIZED) SendMessageA(hwnd, BFFM_SETSELECTIONA, TRUE, lpData);
+    return 0;
+}
+
+std::optional<std::wstring> Win32FolderPicker::BrowseForFolder(std::uintptr_t owner,
+                                                                const std::wstring& initialFolder) {
+    // Both texts live until the picker returns: the callback hands the
+    // initial folder's address to the picker while it runs.
+    const std::string title = ansiFromWide(kTitle);
+    const std::string initial = ansiFromWide(initialFolder);
+
+    BROWSEINFOA info{};
+    info.hwndOwner = reinterpret_cast<HWND>(owner);
+    info.lpszTitle = title.c_str();
+    info.ulFlags = kFlags;
+    info.lpfn = &BrowseCallback;
+    info.lParam = reinterpret_cast<LPARAM>(initial.c_str());
+
+    const ItemIdList chosen(SHBrowseForFolderA(&info));
+    if (!chosen.get()) return std::nullopt;
+    std::vector<char> path(MAX_PATH + 1, '\0');
+    SHGetPathFromIDListA(chosen.get(), path.data());
+    return wideFromAnsi(path.data());
+}
+
+}  // namespace tapivex
