@@ -17,7 +17,7 @@ struct MakerDetails {
 };
 
 inline constexpr MakerDetails kMaker{
-    L"Copyright (C) 2001 Tapivex Project",
+    L"(C) 2001 Tapivex Project",
     L"https://www.example.jp/tapivex/",
     L"tapivex@example.jp",
     L"タピベックスについて",

@@ -24,6 +24,7 @@ ControlSpec Label(const wchar_t* name, const wchar_t* text, int left, int top, i
     spec.height = height;
     spec.font = std::move(font);
     spec.colour = colour;
+    spec.autoSize = true;  // every label of the window is as wide as its text
     return spec;
 }
 

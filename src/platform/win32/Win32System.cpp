@@ -8,6 +8,7 @@
 
 #include "app/Messages.h"
 #include "platform/Failures.h"
+#include "platform/win32/FormWindowHost.h"
 #include "platform/win32/Text.h"
 
 namespace tapivex {
@@ -336,6 +337,7 @@ void Win32UserInterface::doEvents() {
             PostQuitMessage(static_cast<int>(message.wParam));
             return;
         }
+        if (PreTranslateFormMessage(message)) continue;
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
