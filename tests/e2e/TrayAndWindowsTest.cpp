@@ -1,0 +1,208 @@
+// The notification icon as a user works it: a real right click opens the menu,
+// a double click the settings dialog; the dialog, the folder picker and the
+// About window; and every way the program ends.
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "Harness.h"
+#include "Input.h"
+
+namespace tapivex::e2e {
+namespace {
+
+using namespace std::chrono_literals;
+
+const std::wstring kSettingsCaption = L"オプション設定";
+const std::wstring kAboutCaption = L"ﾊﾞｰｼﾞｮﾝ情報";
+// Rows of the settings dialog's and the About window's tables.
+enum OptionRow { kText1 = 4, kCombo1 = 8, kOpt1 = 10, kOpt2 = 11, kTxtPath = 12, kCmdBrowser = 13, kCommand1 = 14 };
+enum AboutRow { kTitleLabel = 1, kVersionLabel = 2, kOkButton = 6 };
+
+POINT Centre(HWND window) {
+    RECT r{};
+    GetWindowRect(window, &r);
+    return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+class TrayAndWindows : public ::testing::Test {
+protected:
+    void SetUp() override {
+        desktop::reset();
+        // Converted images go to a folder of the test's own.
+        folder.write(L"cache\\keep.txt", "");
+        folder.write(L"TapiVEX.CFG", shiftJis(L"[Setting]\r\nTempPathType=1\r\nUserTempPath=" + cache() + L"\r\n"));
+        folder.writeBitmap(L"pic.jpg.bmp", 200, 30, 30);  // ".JPG" in the name: converted
+        folder.writeBitmap(L"b.bmp", 30, 30, 200);
+        list = "600:3\r\npic.jpg.bmp\r\nb.bmp\r\n";
+        folder.writeList(list);
+    }
+    void TearDown() override { desktop::reset(); }
+
+    std::wstring cache() const { return folder.file(L"cache"); }
+    std::wstring converted() const { return cache() + L"\\TapiVEX0.BMP"; }
+    static bool exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+    std::unique_ptr<ProgramRun> start() {
+        auto run = std::make_unique<ProgramRun>(folder.exe());
+        run->waitForIdle();
+        std::this_thread::sleep_for(700ms);  // the icon reaches the notification area
+        return run;
+    }
+    HWND openMenu() {
+        input::click(input::notificationIcon(), true);
+        return input::waitForWindow(L"#32768", L"");
+    }
+    HWND openSettings() {
+        input::doubleClick(input::notificationIcon());
+        return input::waitForWindow(L"#32770", kSettingsCaption);
+    }
+
+    const ProgramFolder folder;
+    std::string list;
+};
+
+TEST_F(TrayAndWindows, RightClickMenuSkipsToTheNextWallpaperAndExitCleansUp) {
+    const auto run = start();
+    ASSERT_TRUE(exists(converted()));
+
+    ASSERT_TRUE(openMenu()) << "no pop-up menu on a right click at the icon";
+    input::key('N');
+    const auto next = desktop::waitForWallpaperOtherThan(L"", 3s);
+    ASSERT_TRUE(next) << "the Next command changed nothing";
+    EXPECT_EQ(*next, converted());
+
+    ASSERT_TRUE(openMenu());
+    input::key('X');
+    const auto code = run->waitForExit();
+    ASSERT_TRUE(code) << "the Exit command did not end the program";
+    EXPECT_EQ(*code, 0u);
+    EXPECT_FALSE(exists(converted())) << "the converted image outlived the program";
+    EXPECT_TRUE(exists(folder.file(L"cache\\keep.txt")));
+    EXPECT_EQ(folder.read(L"Tapivex.INI"), list);
+}
+
+TEST_F(TrayAndWindows, ADoubleClickOpensOneSettingsDialogAndASingleClickNothing) {
+    const auto run = start();
+    input::click(input::notificationIcon());
+    std::this_thread::sleep_for(800ms);
+    EXPECT_FALSE(input::findWindow(L"#32770", kSettingsCaption));
+
+    HWND dialog = openSettings();
+    ASSERT_TRUE(dialog);
+    EXPECT_EQ(input::windowText(input::control(dialog, kText1)), L"600");
+    EXPECT_EQ(SendMessageW(input::control(dialog, kCombo1), CB_GETCURSEL, 0, 0), 3);
+    EXPECT_EQ(SendMessageW(input::control(dialog, kOpt2), BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_EQ(input::windowText(input::control(dialog, kTxtPath)), cache());
+
+    input::doubleClick(input::notificationIcon());
+    std::this_thread::sleep_for(500ms);
+    EXPECT_EQ(input::countWindows(L"#32770", kSettingsCaption), 1);
+}
+
+TEST_F(TrayAndWindows, TypingAnIntervalAndEnterAppliesIt) {
+    const auto run = start();
+    HWND dialog = openSettings();
+    ASSERT_TRUE(dialog);
+    HWND interval = input::control(dialog, kText1);
+    input::click(Centre(interval));
+    input::key(VK_END);
+    for (int i = 0; i < 3; ++i) input::key(VK_BACK);
+    input::type(L"a1x");
+    EXPECT_EQ(input::windowText(interval), L"1") << "only digits and backspace reach the field";
+    input::key(VK_RETURN);
+    EXPECT_TRUE(input::waitForWindowGone(dialog));
+    EXPECT_FALSE(run->findMessageBox());
+    EXPECT_TRUE(desktop::waitForWallpaperOtherThan(L"", 3s)) << "the new interval of 1 s is not in force";
+}
+
+TEST_F(TrayAndWindows, LeavingTheUsersFolderSavesReloadsAndDeletesTheOldImages) {
+    const auto run = start();
+    HWND dialog = openSettings();
+    ASSERT_TRUE(dialog);
+    input::click(Centre(input::control(dialog, kOpt1)));
+    EXPECT_FALSE(IsWindowEnabled(input::control(dialog, kTxtPath)));
+    input::click(Centre(input::control(dialog, kCommand1)));
+
+    const auto notice = run->waitForMessageBox();
+    ASSERT_TRUE(notice);
+    EXPECT_EQ(notice->text(),
+              L"変換ファイルの保存先が変更されたため、設定を再読込みします。\r\n（変更した時間などは、元に戻ります。）");
+    notice->pressOk();
+    EXPECT_TRUE(waitUntil([&] { return !exists(converted()); }, shortWait)) << "old images not deleted";
+    const std::string settings = folder.read(L"TapiVEX.CFG");
+    EXPECT_NE(settings.find("TempPathType=0"), std::string::npos) << settings;
+    EXPECT_NE(settings.find("UserTempPath="), std::string::npos) << "the stored folder stays";
+    EXPECT_TRUE(run->running());
+}
+
+// The picker opens on txtPath's folder: confirming it at once gives that
+// folder back, without a trailing backslash; cancel changes nothing.
+TEST_F(TrayAndWindows, TheBrowseButtonPicksAFolder) {
+    folder.write(L"other\\keep.txt", "");
+    const auto run = start();
+    HWND dialog = openSettings();
+    ASSERT_TRUE(dialog);
+    HWND path = input::control(dialog, kTxtPath);
+    const std::wstring other = folder.file(L"other");
+    SetWindowTextW(path, (other + L"\\").c_str());
+
+    auto openPicker = [&] {
+        input::click(Centre(input::control(dialog, kCmdBrowser)));
+        return waitUntil([&] { return GetForegroundWindow() != dialog && GetForegroundWindow() != nullptr; }, shortWait);
+    };
+    ASSERT_TRUE(openPicker());
+    HWND picker = GetForegroundWindow();
+    std::this_thread::sleep_for(500ms);
+    input::key(VK_ESCAPE);
+    ASSERT_TRUE(input::waitForWindowGone(picker));
+    EXPECT_EQ(input::windowText(path), other + L"\\") << "cancel leaves the field";
+
+    ASSERT_TRUE(openPicker());
+    picker = GetForegroundWindow();
+    std::this_thread::sleep_for(500ms);
+    input::key(VK_RETURN);
+    ASSERT_TRUE(input::waitForWindowGone(picker));
+    EXPECT_EQ(input::windowText(path), other);
+}
+
+TEST_F(TrayAndWindows, TheAboutWindowShowsTheVersionAndOpensOnce) {
+    const auto run = start();
+    ASSERT_TRUE(openMenu());
+    input::key('A');
+    HWND about = input::waitForWindow(L"#32770", kAboutCaption);
+    ASSERT_TRUE(about);
+    EXPECT_EQ(input::windowText(input::control(about, kTitleLabel)), L"タピベックス");
+    EXPECT_EQ(input::windowText(input::control(about, kVersionLabel)), L"Version 1.3.0");
+
+    ASSERT_TRUE(openMenu());
+    input::key('A');
+    std::this_thread::sleep_for(500ms);
+    EXPECT_EQ(input::findWindow(L"#32770", kAboutCaption), about) << "the open window came forward";
+
+    input::click(Centre(input::control(about, kOkButton)));
+    EXPECT_TRUE(input::waitForWindowGone(about));
+    EXPECT_FALSE(input::findWindow(L"#32770", kSettingsCaption)) << "the dialog loaded for its icon stays hidden";
+    EXPECT_TRUE(run->running());
+}
+
+TEST_F(TrayAndWindows, ClosingTheWindowOrEndingTheSessionCleansUpAndEnds) {
+    {
+        const auto run = start();
+        PostMessageW(run->waitForMainWindow(), WM_CLOSE, 0, 0);
+        ASSERT_TRUE(run->waitForExit());
+        EXPECT_FALSE(exists(converted()));
+    }
+    const auto run = start();
+    HWND window = run->waitForMainWindow();
+    DWORD_PTR answer = 0;
+    SendMessageTimeoutW(window, WM_QUERYENDSESSION, 0, 0, SMTO_BLOCK, 2000, &answer);
+    EXPECT_EQ(answer, static_cast<DWORD_PTR>(TRUE)) << "a log-off must not be held up";
+    EXPECT_TRUE(run->running());
+    PostMessageW(window, WM_ENDSESSION, TRUE, 0);
+    ASSERT_TRUE(run->waitForExit());
+    EXPECT_FALSE(exists(converted()));
+}
+
+}  // namespace
+}  // namespace tapivex::e2e
