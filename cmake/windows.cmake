@@ -4,7 +4,11 @@ add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WIN
 # Static runtime: the program needs no DLL beyond Windows' own.
 add_link_options(-static -static-libgcc -static-libstdc++)
 
-set(WIN32_LIBS user32 gdi32 shell32 ole32 oleaut32 uuid windowscodecs winmm advapi32 comctl32 shlwapi)
+# Only DLLs that Windows protects by name (known DLLs, side-by-side
+# comctl32); winmm and the imaging component are reached from the system folder.
+set(WIN32_LIBS user32 gdi32 shell32 ole32 oleaut32 uuid advapi32 comctl32 shlwapi)
+# Address space layout randomisation and no execution from data pages.
+add_link_options(-Wl,--dynamicbase,--nxcompat)
 
 file(GLOB WIN32_SOURCES CONFIGURE_DEPENDS src/platform/win32/*.cpp)
 list(FILTER WIN32_SOURCES EXCLUDE REGEX "/WinMain\\.cpp$")
@@ -41,3 +45,12 @@ if(E2E_TEST_SOURCES)
   target_compile_definitions(e2e_tests PRIVATE TAPIVEX_EXE_DIR="${CMAKE_BINARY_DIR}")
   gtest_discover_tests(e2e_tests DISCOVERY_TIMEOUT 120 PROPERTIES TIMEOUT 180 LABELS e2e RUN_SERIAL TRUE)
 endif()
+
+# Benchmark programs (bench/run.sh turns this on in a build folder of its own).
+option(TAPIVEX_BENCH "Build the benchmark programs of bench/" OFF)
+if(TAPIVEX_BENCH)
+  add_subdirectory(bench)
+endif()
+
+# The shipped executable's headers and import table.
+add_test(NAME executable_hardening COMMAND ${CMAKE_SOURCE_DIR}/scripts/check-executable.sh $<TARGET_FILE:Tapivex>)

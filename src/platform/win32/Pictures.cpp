@@ -30,6 +30,18 @@ ComPtr<IWICImagingFactory> createFactory() {
     return factory;
 }
 
+// The factory's own converter: WICConvertBitmapSource would tie the program
+// to an import of windowscodecs.dll, which Windows does not protect from a
+// look-alike in the program's folder; COM loads the factory from the system.
+ComPtr<IWICFormatConverter> convertPixels(IWICImagingFactory* factory, IWICBitmapSource* source,
+                                          const WICPixelFormatGUID& format) {
+    ComPtr<IWICFormatConverter> converter;
+    check(factory->CreateFormatConverter(converter.put()), "creating a pixel converter");
+    check(converter->Initialize(source, format, WICBitmapDitherTypeNone, nullptr, 0.0, WICBitmapPaletteTypeCustom),
+          "converting the pixels");
+    return converter;
+}
+
 // The formats the program accepts as pictures; WIC would also read PNG, TIFF...
 bool isAcceptedContainer(const GUID& format) {
     return IsEqualGUID(format, GUID_ContainerFormatBmp) || IsEqualGUID(format, GUID_ContainerFormatJpeg) ||
@@ -75,8 +87,7 @@ private:
         if (!IsEqualGUID(format, GUID_WICPixelFormat24bppBGR)) {
             throw RuntimeFailure("the bitmap encoder refuses 24-bit pixels");
         }
-        ComPtr<IWICBitmapSource> bgr;
-        check(WICConvertBitmapSource(GUID_WICPixelFormat24bppBGR, pixels_.get(), bgr.put()), "converting to 24 bits");
+        const auto bgr = convertPixels(factory_.get(), pixels_.get(), GUID_WICPixelFormat24bppBGR);
         check(frame->WriteSource(bgr.get(), nullptr), "writing the pixels");
         check(frame->Commit(), "finishing the frame");
     }
@@ -107,8 +118,7 @@ std::unique_ptr<Picture> WicPictureLoader::load(const std::wstring& path) {
     // indexed GIF frame does not convert to 24 bits directly). Premultiplied,
     // so that a GIF's transparent pixels are black on every system, whatever
     // colour its palette gives them.
-    ComPtr<IWICBitmapSource> converted;
-    check(WICConvertBitmapSource(GUID_WICPixelFormat32bppPBGRA, frame.get(), converted.put()), "converting the pixels");
+    const auto converted = convertPixels(factory.get(), frame.get(), GUID_WICPixelFormat32bppPBGRA);
     // Decoded now, into memory: the file is closed once the decoder goes.
     ComPtr<IWICBitmap> pixels;
     check(factory->CreateBitmapFromSource(converted.get(), WICBitmapCacheOnLoad, pixels.put()),

@@ -1,7 +1,6 @@
 #include "platform/win32/Win32System.h"
 
 #include <windows.h>
-#include <mmsystem.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -320,7 +319,15 @@ std::wstring Win32Desktop::fullPath(const std::wstring& path) {
 // ---- Clock ----
 
 std::uint32_t Win32Clock::milliseconds() {
-    return timeGetTime();
+    // winmm.dll is no DLL that Windows protects by name, so it is taken from
+    // the system folder explicitly rather than imported.
+    using TimeGetTime = DWORD(WINAPI*)();
+    static const TimeGetTime timeGetTimeOfSystem = [] {
+        HMODULE winmm = LoadLibraryExW(L"winmm.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+        FARPROC function = winmm ? GetProcAddress(winmm, "timeGetTime") : nullptr;
+        return reinterpret_cast<TimeGetTime>(reinterpret_cast<void (*)()>(function));
+    }();
+    return timeGetTimeOfSystem ? timeGetTimeOfSystem() : GetTickCount();
 }
 
 // ---- User interface ----

@@ -10,6 +10,9 @@
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     using namespace tapivex;
+    // DLLs loaded from here on come from the system folder only, never from
+    // the program's folder or the current directory.
+    SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
     // The picture loader and the folder picker are COM objects of this thread.
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
 
