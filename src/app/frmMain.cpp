@@ -96,14 +96,14 @@ void frmMain::loadSequence() {
         case HeaderError::IntervalNotNumeric: showWarning(kMsgIntervalNotNumeric); Form_QueryUnload();
         case HeaderError::StyleNotNumeric: showWarning(kMsgStyleNotNumeric); Form_QueryUnload();
     }
-    if (g_.DisplayStyle > 2 || g_.DisplayStyle < 0) g_.DisplayStyle = kKeepSystemStyle;
+    g_.DisplayStyle = StyleInForce(g_.DisplayStyle);
     CurrentIndex = 0;
 
     if (EntryCount == 0 && UnreadableCount == 0) {
         showWarning(kMsgNothingToShow);
         endAtOnce();
     }
-    if (g_.ChangeInterval < 1) g_.ChangeInterval = 1;
+    g_.ChangeInterval = IntervalInForce(g_.ChangeInterval);
     LastChangeTick = static_cast<std::int32_t>(sys_.clock.milliseconds());
     window_.setTimerInterval(kTimerInterval);
     AddTrayIcon(window_, g_.TrayIconData, window_.windowHandle(), window_.iconHandle(), kTrayTip);

@@ -64,4 +64,9 @@ enum class HeaderError { None, IntervalNotNumeric, StyleNotNumeric };
 HeaderError ParseHeaderLine(std::wstring_view header, wchar_t decimalSeparator,
                             std::int32_t& interval, std::int16_t& style);
 
+// The header's values as the rotation uses them: a style outside 0 to 2 keeps
+// the system's own setting (3), and an interval below 1 second becomes 1.
+inline std::int16_t StyleInForce(std::int16_t style) { return (style < 0 || style > 2) ? 3 : style; }
+inline std::int32_t IntervalInForce(std::int32_t interval) { return interval < 1 ? 1 : interval; }
+
 }  // namespace tapivex

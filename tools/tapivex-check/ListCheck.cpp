@@ -104,13 +104,12 @@ void ApplyHeader(FileSystem& files, int unreadableCount, CheckResult& result) {
         result.failureCause = L"a number on line 1 is too large for the program: " + Widen(failure.what());
         return;
     }
-    const bool styleInRange = result.headerStyle >= 0 && result.headerStyle <= 2;
-    result.style = styleInRange ? result.headerStyle : frmMain::kKeepSystemStyle;
+    result.style = StyleInForce(result.headerStyle);
     if (result.entryCount == 0 && unreadableCount == 0) {
         result.outcome = Outcome::NothingToShow;
         return;
     }
-    result.interval = std::max<std::int32_t>(result.headerInterval, 1);
+    result.interval = IntervalInForce(result.headerInterval);
     result.outcome = Outcome::Starts;
 }
 
