@@ -6,7 +6,7 @@ add_link_options(-static -static-libgcc -static-libstdc++)
 
 # Only DLLs that Windows protects by name (known DLLs, side-by-side
 # comctl32); winmm and the imaging component are reached from the system folder.
-set(WIN32_LIBS user32 gdi32 shell32 ole32 oleaut32 uuid advapi32 comctl32 shlwapi)
+set(WIN32_LIBS user32 gdi32 shell32 ole32 oleaut32 uuid advapi32 shlwapi)
 # Address space layout randomisation and no execution from data pages.
 add_link_options(-Wl,--dynamicbase,--nxcompat)
 

@@ -3,11 +3,20 @@
 #pragma once
 
 #include <windows.h>
+#include <objbase.h>
 
 #include <string>
 #include <utility>
 
 namespace tapivex {
+
+// COM for this (the user-interface) thread, apartment-threaded as the folder
+// picker needs it: set up at the first use, once for the program's life. A
+// program whose list has no picture to convert never loads it.
+inline void EnsureComInitialized() {
+    static const HRESULT result = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    (void)result;
+}
 
 template <typename Interface>
 class ComPtr {

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "platform/win32/Com.h"
 #include "platform/win32/Text.h"
 
 namespace tapivex {
@@ -36,6 +37,7 @@ std::optional<std::wstring> Win32FolderPicker::BrowseForFolder(std::uintptr_t ow
                                                                 const std::wstring& initialFolder) {
     // Both texts live until the picker returns: the callback hands the
     // initial folder's address to the picker while it runs.
+    EnsureComInitialized();  // the new-style picker is built on COM
     const std::string title = ansiFromWide(kTitle);
     const std::string initial = ansiFromWide(initialFolder);
 

@@ -61,12 +61,35 @@ void AdjustForDpi(RECT& rect, DWORD style, DWORD exStyle, int dpi) {
     }
 }
 
-void InitCommonControlsOnce() {
-    static const bool done = [] {
+// The common controls are loaded with the first window, not at start: the
+// program mostly sits in the notification area and never needs them there.
+// The manifest makes the loader pick version 6, side by side.
+struct CommonControls {
+    decltype(&InitCommonControlsEx) initialize;
+    decltype(&SetWindowSubclass) setSubclass;
+    decltype(&RemoveWindowSubclass) removeSubclass;
+    decltype(&DefSubclassProc) defaultProcedure;
+};
+
+template <typename Function>
+Function Export(HMODULE module, const char* name) {
+    FARPROC function = module ? GetProcAddress(module, name) : nullptr;
+    if (!function) throw RuntimeFailure("the common controls are missing");
+    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(function));
+}
+
+const CommonControls& Comctl() {
+    static const CommonControls functions = [] {
+        HMODULE dll = LoadLibraryW(L"comctl32.dll");
+        CommonControls loaded{Export<decltype(&InitCommonControlsEx)>(dll, "InitCommonControlsEx"),
+                              Export<decltype(&SetWindowSubclass)>(dll, "SetWindowSubclass"),
+                              Export<decltype(&RemoveWindowSubclass)>(dll, "RemoveWindowSubclass"),
+                              Export<decltype(&DefSubclassProc)>(dll, "DefSubclassProc")};
         INITCOMMONCONTROLSEX classes{sizeof classes, ICC_STANDARD_CLASSES | ICC_TAB_CLASSES | ICC_WIN95_CLASSES};
-        return InitCommonControlsEx(&classes) != FALSE;
+        loaded.initialize(&classes);
+        return loaded;
     }();
-    (void)done;
+    return functions;
 }
 
 HCURSOR HandCursor() {
@@ -233,7 +256,7 @@ FormDialog::FormDialog(const FormSpec& spec, FormEvents& events)
     }
     for (std::size_t i = 0; i < controls_.size(); ++i) controls_[i].applied = model(i);
 
-    InitCommonControlsOnce();
+    Comctl();
     try {
         createWindow();
         LiveForms().push_back(hwnd_);
@@ -261,7 +284,7 @@ void FormDialog::destroyWindow() {
     if (!hwnd_) return;
     // Nothing of this object may run while the window is torn down.
     for (std::size_t i = 0; i < controls_.size(); ++i) {
-        if (controls_[i].hwnd) RemoveWindowSubclass(controls_[i].hwnd, &FormDialog::controlProcedure, i);
+        if (controls_[i].hwnd) Comctl().removeSubclass(controls_[i].hwnd, &FormDialog::controlProcedure, i);
     }
     SetWindowLongPtrW(hwnd_, DWLP_USER, 0);
     Forget(hwnd_);
@@ -344,7 +367,7 @@ void FormDialog::createControls() {
         if (!hwnd) throw RuntimeFailure("a control could not be created");
         SetWindowPos(hwnd, previous, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         controls_[i].hwnd = hwnd;
-        SetWindowSubclass(hwnd, &FormDialog::controlProcedure, i, reinterpret_cast<DWORD_PTR>(this));
+        Comctl().setSubclass(hwnd, &FormDialog::controlProcedure, i, reinterpret_cast<DWORD_PTR>(this));
         for (const std::wstring& item : c.items) {
             SendMessageW(hwnd, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
         }
@@ -727,8 +750,8 @@ INT_PTR FormDialog::dialogMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 LRESULT CALLBACK FormDialog::controlProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR index,
                                               DWORD_PTR self) {
     if (message == WM_NCDESTROY) {
-        RemoveWindowSubclass(hwnd, &FormDialog::controlProcedure, index);
-        return DefSubclassProc(hwnd, message, wParam, lParam);
+        Comctl().removeSubclass(hwnd, &FormDialog::controlProcedure, index);
+        return Comctl().defaultProcedure(hwnd, message, wParam, lParam);
     }
     return reinterpret_cast<FormDialog*>(self)->controlMessage(index, hwnd, message, wParam, lParam);
 }
@@ -737,14 +760,14 @@ LRESULT FormDialog::controlMessage(std::size_t index, HWND hwnd, UINT message, W
     const ControlSpec& c = spec_.controls[index];
     if ((message == WM_CHAR || message == WM_IME_CHAR) && c.kind == ControlKind::TextBox) {
         if (!keyPress(index, wParam) || !hwnd_) return 0;
-        return DefSubclassProc(hwnd, message, wParam, lParam);
+        return Comctl().defaultProcedure(hwnd, message, wParam, lParam);
     }
     if (message == WM_SETCURSOR && c.handCursor && LOWORD(lParam) == HTCLIENT) {
         SetCursor(HandCursor());
         return TRUE;
     }
     if (message == WM_MOUSEMOVE) {
-        const LRESULT result = DefSubclassProc(hwnd, message, wParam, lParam);
+        const LRESULT result = Comctl().defaultProcedure(hwnd, message, wParam, lParam);
         RECT client{};
         GetClientRect(hwnd, &client);
         // While a label holds the mouse for a click, moves outside it are not over it.
@@ -753,7 +776,7 @@ LRESULT FormDialog::controlMessage(std::size_t index, HWND hwnd, UINT message, W
         }
         return result;
     }
-    if (!IsStatic(c.kind)) return DefSubclassProc(hwnd, message, wParam, lParam);
+    if (!IsStatic(c.kind)) return Comctl().defaultProcedure(hwnd, message, wParam, lParam);
 
     // Labels and images: any button down, then a click on the primary
     // button's release over the same control.
@@ -776,7 +799,7 @@ LRESULT FormDialog::controlMessage(std::size_t index, HWND hwnd, UINT message, W
         return 0;
     }
     if (message == WM_CAPTURECHANGED) controls_[index].pressed = false;
-    return DefSubclassProc(hwnd, message, wParam, lParam);
+    return Comctl().defaultProcedure(hwnd, message, wParam, lParam);
 }
 
 }  // namespace

@@ -1,9 +1,17 @@
-// Pictures through Windows Imaging Component: decoded into memory at load,
-// written as 24-bit Windows bitmaps for the desktop.
+// Pictures through Windows Imaging Component, written as 24-bit Windows
+// bitmaps for the desktop.
+//
+// Memory and time go to the decoded pixels, so they exist once: the picture
+// file is read into memory and closed at load, its decoder decodes it there
+// (the load asks for one row, so a damaged file fails at load), and the save
+// copies the decoder's pixels into the bitmap file a strip of rows at a time.
+// A JPEG's pixels are already 24-bit and pass through as they are.
 #include <windows.h>
 #include <wincodec.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <vector>
 
 #include "platform/Failures.h"
 #include "platform/win32/Com.h"
@@ -13,6 +21,8 @@
 namespace tapivex {
 
 namespace {
+
+constexpr UINT kStripRows = 64;
 
 void check(HRESULT result, const char* what) {
     if (FAILED(result)) {
@@ -30,100 +40,171 @@ ComPtr<IWICImagingFactory> createFactory() {
     return factory;
 }
 
-// The factory's own converter: WICConvertBitmapSource would tie the program
-// to an import of windowscodecs.dll, which Windows does not protect from a
-// look-alike in the program's folder; COM loads the factory from the system.
-ComPtr<IWICFormatConverter> convertPixels(IWICImagingFactory* factory, IWICBitmapSource* source,
-                                          const WICPixelFormatGUID& format) {
-    ComPtr<IWICFormatConverter> converter;
-    check(factory->CreateFormatConverter(converter.put()), "creating a pixel converter");
-    check(converter->Initialize(source, format, WICBitmapDitherTypeNone, nullptr, 0.0, WICBitmapPaletteTypeCustom),
-          "converting the pixels");
-    return converter;
-}
-
 // The formats the program accepts as pictures; WIC would also read PNG, TIFF...
 bool isAcceptedContainer(const GUID& format) {
     return IsEqualGUID(format, GUID_ContainerFormatBmp) || IsEqualGUID(format, GUID_ContainerFormatJpeg) ||
            IsEqualGUID(format, GUID_ContainerFormatGif);
 }
 
+class FileHandle {
+public:
+    explicit FileHandle(HANDLE handle) : handle_(handle) {}
+    ~FileHandle() {
+        if (valid()) CloseHandle(handle_);
+    }
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+    bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
+    HANDLE get() const { return handle_; }
+
+private:
+    HANDLE handle_;
+};
+
+std::vector<BYTE> readWholeFile(const std::wstring& path) {
+    const FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                      OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file.valid()) throw RuntimeFailure("the picture cannot be opened");
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file.get(), &size) || size.QuadPart > 0x7FFFFFFF) throw RuntimeFailure("picture file size");
+    std::vector<BYTE> bytes(static_cast<std::size_t>(size.QuadPart));
+    DWORD read = 0;
+    if (!bytes.empty() && (!ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) ||
+                           read != bytes.size())) {
+        throw RuntimeFailure("the picture cannot be read");
+    }
+    return bytes;
+}
+
+void writeAll(HANDLE file, const void* data, DWORD size) {
+    DWORD written = 0;
+    if (!WriteFile(file, data, size, &written, nullptr) || written != size) {
+        throw RuntimeFailure("the bitmap cannot be written");
+    }
+}
+
 class WicPicture : public Picture {
 public:
-    WicPicture(ComPtr<IWICImagingFactory> factory, ComPtr<IWICBitmap> pixels)
-        : factory_(std::move(factory)), pixels_(std::move(pixels)) {}
+    WicPicture(std::vector<BYTE> fileBytes, ComPtr<IWICImagingFactory> factory)
+        : fileBytes_(std::move(fileBytes)), factory_(std::move(factory)) {
+        check(factory_->CreateStream(stream_.put()), "creating a stream");
+        check(stream_->InitializeFromMemory(fileBytes_.data(), static_cast<DWORD>(fileBytes_.size())),
+              "reading the picture");
+        ComPtr<IWICBitmapDecoder> decoder;
+        check(factory_->CreateDecoderFromStream(stream_.get(), nullptr, WICDecodeMetadataCacheOnDemand,
+                                                decoder.put()),
+              "opening the picture");
+        GUID container = {};
+        check(decoder->GetContainerFormat(&container), "reading the picture's format");
+        if (!isAcceptedContainer(container)) throw RuntimeFailure("not a BMP, JPEG or GIF picture");
+        check(decoder->GetFrame(0, frame_.put()), "reading the first frame");
+        choosePixels();
+        check(pixels_->GetSize(&width_, &height_), "reading the size");
+        // A BMP of more than 2 GB cannot be written; its rows are counted in 32 bits.
+        if (width_ == 0 || height_ == 0 || static_cast<unsigned long long>(rowBytes()) * height_ > 0x7FFFFFFF) {
+            throw RuntimeFailure("picture size");
+        }
+        // Decoding starts here, so a damaged picture fails at load.
+        std::vector<BYTE> lastRow(static_cast<std::size_t>(width_) * pixelBytes_);
+        copyRows(height_ - 1, 1, lastRow);
+    }
 
     void saveAsBitmap(const std::wstring& bitmapPath) override {
-        if (holdsNul(bitmapPath)) {
-            throw RuntimeFailure("bitmap path holds a NUL");
-        }
-        // A stream opened for writing replaces a file of that name.
-        ComPtr<IWICStream> stream;
-        check(factory_->CreateStream(stream.put()), "creating a stream");
-        check(stream->InitializeFromFilename(bitmapPath.c_str(), GENERIC_WRITE), "opening the bitmap file");
-
-        ComPtr<IWICBitmapEncoder> encoder;
-        check(factory_->CreateEncoder(GUID_ContainerFormatBmp, nullptr, encoder.put()), "creating the encoder");
-        check(encoder->Initialize(stream.get(), WICBitmapEncoderNoCache), "starting the bitmap");
-        writeFrame(encoder.get());
-        check(encoder->Commit(), "finishing the bitmap");
+        if (holdsNul(bitmapPath)) throw RuntimeFailure("bitmap path holds a NUL");
+        const FileHandle file(
+            CreateFileW(bitmapPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file.valid()) throw RuntimeFailure("the bitmap cannot be created");
+        writeHeaders(file.get());
+        writeRows(file.get());
     }
 
 private:
-    void writeFrame(IWICBitmapEncoder* encoder) {
-        ComPtr<IWICBitmapFrameEncode> frame;
-        ComPtr<IPropertyBag2> options;
-        check(encoder->CreateNewFrame(frame.put(), options.put()), "creating the frame");
-        check(frame->Initialize(options.get()), "starting the frame");
-        UINT width = 0;
-        UINT height = 0;
-        check(pixels_->GetSize(&width, &height), "reading the size");
-        check(frame->SetSize(width, height), "setting the size");
-        check(frame->SetResolution(96.0, 96.0), "setting the resolution");
-        // 24 bits without alpha (a 32-bit bitmap with alpha makes a poor wallpaper). The encoder may
-        // answer with the format it prefers; only 24bppBGR is accepted.
-        WICPixelFormatGUID format = GUID_WICPixelFormat24bppBGR;
-        check(frame->SetPixelFormat(&format), "setting the pixel format");
-        if (!IsEqualGUID(format, GUID_WICPixelFormat24bppBGR)) {
-            throw RuntimeFailure("the bitmap encoder refuses 24-bit pixels");
+    // 24-bit pixels as they are; anything else (a GIF's palette) through
+    // premultiplied 32 bits, which every decoder's output converts to, so a
+    // transparent pixel is black on every system whatever its palette says.
+    void choosePixels() {
+        WICPixelFormatGUID format = {};
+        check(frame_->GetPixelFormat(&format), "reading the pixel format");
+        if (IsEqualGUID(format, GUID_WICPixelFormat24bppBGR)) {
+            check(frame_->QueryInterface(IID_IWICBitmapSource, reinterpret_cast<void**>(pixels_.put())),
+                  "reading the pixels");
+            pixelBytes_ = 3;
+            return;
         }
-        const auto bgr = convertPixels(factory_.get(), pixels_.get(), GUID_WICPixelFormat24bppBGR);
-        check(frame->WriteSource(bgr.get(), nullptr), "writing the pixels");
-        check(frame->Commit(), "finishing the frame");
+        ComPtr<IWICFormatConverter> converter;
+        check(factory_->CreateFormatConverter(converter.put()), "creating a pixel converter");
+        check(converter->Initialize(frame_.get(), GUID_WICPixelFormat32bppPBGRA, WICBitmapDitherTypeNone, nullptr,
+                                    0.0, WICBitmapPaletteTypeCustom),
+              "converting the pixels");
+        check(converter->QueryInterface(IID_IWICBitmapSource, reinterpret_cast<void**>(pixels_.put())),
+              "reading the pixels");
+        pixelBytes_ = 4;
     }
 
+    UINT rowBytes() const { return (width_ * 3 + 3) & ~3u; }  // a bitmap row, padded to 4 bytes
+
+    void copyRows(UINT top, UINT count, std::vector<BYTE>& into) {
+        const WICRect rect{0, static_cast<INT>(top), static_cast<INT>(width_), static_cast<INT>(count)};
+        const UINT stride = width_ * pixelBytes_;
+        check(pixels_->CopyPixels(&rect, stride, stride * count, into.data()), "decoding the picture");
+    }
+
+    void writeHeaders(HANDLE file) {
+        const DWORD imageBytes = rowBytes() * height_;
+        BITMAPFILEHEADER fileHeader{};
+        fileHeader.bfType = 0x4D42;  // "BM"
+        fileHeader.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
+        fileHeader.bfSize = fileHeader.bfOffBits + imageBytes;
+        BITMAPINFOHEADER info{};
+        info.biSize = sizeof info;
+        info.biWidth = static_cast<LONG>(width_);
+        info.biHeight = static_cast<LONG>(height_);  // positive: rows stored bottom-up
+        info.biPlanes = 1;
+        info.biBitCount = 24;
+        info.biCompression = BI_RGB;
+        info.biSizeImage = imageBytes;
+        info.biXPelsPerMeter = info.biYPelsPerMeter = 3780;  // 96 dpi
+        writeAll(file, &fileHeader, sizeof fileHeader);
+        writeAll(file, &info, sizeof info);
+    }
+
+    // Strips from the bottom of the picture up, each written bottom row first.
+    void writeRows(HANDLE file) {
+        const UINT rows = std::min(kStripRows, height_);
+        std::vector<BYTE> strip(static_cast<std::size_t>(width_) * pixelBytes_ * rows);
+        std::vector<BYTE> out(static_cast<std::size_t>(rowBytes()) * rows, 0);
+        for (UINT end = height_; end > 0;) {
+            const UINT count = std::min(rows, end);
+            const UINT top = end - count;
+            copyRows(top, count, strip);
+            BYTE* target = out.data();
+            for (UINT r = count; r-- > 0; target += rowBytes()) {
+                const BYTE* source = strip.data() + static_cast<std::size_t>(r) * width_ * pixelBytes_;
+                for (UINT x = 0; x < width_; ++x, source += pixelBytes_) {
+                    target[x * 3] = source[0];
+                    target[x * 3 + 1] = source[1];
+                    target[x * 3 + 2] = source[2];
+                }
+            }
+            writeAll(file, out.data(), rowBytes() * count);
+            end = top;
+        }
+    }
+
+    std::vector<BYTE> fileBytes_;  // the picture file, which the decoder reads
     ComPtr<IWICImagingFactory> factory_;
-    ComPtr<IWICBitmap> pixels_;  // 32bppPBGRA, decoded
+    ComPtr<IWICStream> stream_;
+    ComPtr<IWICBitmapFrameDecode> frame_;
+    ComPtr<IWICBitmapSource> pixels_;
+    UINT width_ = 0, height_ = 0, pixelBytes_ = 3;
 };
 
 }  // namespace
 
 std::unique_ptr<Picture> WicPictureLoader::load(const std::wstring& path) {
-    if (holdsNul(path)) {
-        throw RuntimeFailure("picture path holds a NUL");
-    }
-    ComPtr<IWICImagingFactory> factory = createFactory();
-    ComPtr<IWICBitmapDecoder> decoder;
-    check(factory->CreateDecoderFromFilename(path.c_str(), nullptr, GENERIC_READ, WICDecodeMetadataCacheOnDemand,
-                                             decoder.put()),
-          "opening the picture");
-    GUID container = {};
-    check(decoder->GetContainerFormat(&container), "reading the picture's format");
-    if (!isAcceptedContainer(container)) {
-        throw RuntimeFailure("not a BMP, JPEG or GIF picture");
-    }
-    ComPtr<IWICBitmapFrameDecode> frame;
-    check(decoder->GetFrame(0, frame.put()), "reading the first frame");
-    // 32 bits, not 24: every decoder's output converts to it (under Wine an
-    // indexed GIF frame does not convert to 24 bits directly). Premultiplied,
-    // so that a GIF's transparent pixels are black on every system, whatever
-    // colour its palette gives them.
-    const auto converted = convertPixels(factory.get(), frame.get(), GUID_WICPixelFormat32bppPBGRA);
-    // Decoded now, into memory: the file is closed once the decoder goes.
-    ComPtr<IWICBitmap> pixels;
-    check(factory->CreateBitmapFromSource(converted.get(), WICBitmapCacheOnLoad, pixels.put()),
-          "decoding the picture");
-    return std::make_unique<WicPicture>(std::move(factory), std::move(pixels));
+    if (holdsNul(path)) throw RuntimeFailure("picture path holds a NUL");
+    EnsureComInitialized();
+    return std::make_unique<WicPicture>(readWholeFile(path), createFactory());
 }
 
 }  // namespace tapivex

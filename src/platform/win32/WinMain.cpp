@@ -1,6 +1,5 @@
 // Tapivex.exe: start-up of the program, then its message loop.
 #include <windows.h>
-#include <objbase.h>
 
 #include "app/Globals.h"
 #include "app/frmMain.h"
@@ -13,8 +12,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     // DLLs loaded from here on come from the system folder only, never from
     // the program's folder or the current directory.
     SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
-    // The picture loader and the folder picker are COM objects of this thread.
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
 
     Win32Services services;
     Win32WindowFactory windows;

@@ -1,0 +1,27 @@
+# Fuzz targets (libFuzzer, clang only) for the readings of the files a person
+# writes by hand. A native build folder of its own:
+#   CC=clang CXX=clang++ cmake -S . -B build/fuzz -DTAPIVEX_FUZZ=ON
+# scripts/fuzz.sh builds and runs them.
+if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+  message(FATAL_ERROR "TAPIVEX_FUZZ needs clang (CC=clang CXX=clang++)")
+endif()
+
+set(FUZZ_SANITIZERS -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+
+# The file readings, instrumented for coverage and the sanitizers.
+file(GLOB FUZZ_CONFIG_SOURCES CONFIGURE_DEPENDS src/config/*.cpp)
+add_library(tapivex_fuzz_config STATIC ${FUZZ_CONFIG_SOURCES})
+target_include_directories(tapivex_fuzz_config PUBLIC src)
+target_compile_options(tapivex_fuzz_config PRIVATE -fsanitize=fuzzer-no-link ${FUZZ_SANITIZERS})
+
+function(add_fuzz_target target source)
+  add_executable(${target} tests/fuzz/${source})
+  target_include_directories(${target} PRIVATE tests/fuzz)
+  target_compile_options(${target} PRIVATE -fsanitize=fuzzer ${FUZZ_SANITIZERS})
+  target_link_options(${target} PRIVATE -fsanitize=fuzzer ${FUZZ_SANITIZERS})
+  target_link_libraries(${target} PRIVATE tapivex_fuzz_config)
+endfunction()
+
+add_fuzz_target(fuzz_list_file FuzzListFile.cpp)
+add_fuzz_target(fuzz_number FuzzNumber.cpp)
+add_fuzz_target(fuzz_settings_file FuzzSettingsFile.cpp)
