@@ -41,12 +41,15 @@ fi
 
 # Every Wine program of this prefix runs in a 1024x768 virtual desktop with a
 # taskbar and a notification area (EnableShell: without it the desktop has no
-# taskbar), where the program's icon and the wallpaper show.
-if ! grep -q '^"EnableShell"=dword:00000001' "$WINEPREFIX/user.reg" 2>/dev/null; then
-  echo "setup: configuring the Wine virtual desktop"
+# taskbar), where the program's icon and the wallpaper show. A crashing program
+# ends with its exception code instead of waiting behind Wine's crash dialog.
+# The values reach user.reg when the prefix's wineserver next saves it.
+if ! grep -q '^"EnableShell"=dword:00000001' "$WINEPREFIX/user.reg" 2>/dev/null ||
+   ! grep -q '^"ShowCrashDialog"=dword:00000000' "$WINEPREFIX/user.reg" 2>/dev/null; then
+  echo "setup: configuring the Wine prefix"
   export LC_ALL=ja_JP.UTF-8
   wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
   wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
   wine reg add 'HKCU\Software\Wine\Explorer\Desktops\Default' /v EnableShell /t REG_DWORD /d 1 /f >/dev/null 2>&1
-  wineserver -w || true
+  wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
 fi

@@ -49,9 +49,15 @@ protected:
         std::this_thread::sleep_for(700ms);  // the icon reaches the notification area
         return run;
     }
+    // Right-clicks the icon until the menu shows: right after start the
+    // desktop may not have placed the icon yet. Presses are spaced beyond the
+    // double-click time, or the icon would see a double click.
     HWND openMenu() {
-        input::click(input::notificationIcon(), true);
-        return input::waitForWindow(L"#32768", L"");
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            input::click(input::notificationIcon(), true);
+            if (HWND menu = input::waitForWindow(L"#32768", L"", 1500ms)) return menu;
+        }
+        return nullptr;
     }
     HWND openSettings() {
         input::doubleClick(input::notificationIcon());

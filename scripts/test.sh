@@ -1,0 +1,114 @@
+#!/usr/bin/env bash
+# The test command: installs what is missing, builds both ways and runs every test.
+#   native (build/native): the unit tests of the portable logic;
+#   Windows (build/win32): Tapivex.exe, the tests of the Windows layer and the
+#   end-to-end tests, run under Wine in a virtual desktop on a private Xvfb.
+# Ends with "tests: N passed, N failed" and a non-zero status on any failure.
+set -uo pipefail
+cd "$(dirname "$0")/.." || exit 1
+root=$PWD
+exec </dev/null
+
+export WINEPREFIX="$root/build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+jobs=2
+passed=0
+failed=0
+status=0
+xvfb_pid=""
+logs="$root/build/test-logs"
+
+# shellcheck disable=SC2317  # called through the trap
+cleanup() {
+  wineserver -k >/dev/null 2>&1 || true
+  if [ -n "$xvfb_pid" ]; then
+    kill "$xvfb_pid" 2>/dev/null || true
+    wait "$xvfb_pid" 2>/dev/null || true
+  fi
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+step() { echo; echo "== $*"; }
+
+# Runs ctest in a build folder and adds its counts from the line
+# "NN% tests passed, F tests failed out of T".
+run_ctest() {
+  local dir=$1 log=$2; shift 2
+  ctest --test-dir "$dir" --output-on-failure "$@" 2>&1 | tee "$log"
+  local rc=${PIPESTATUS[0]}
+  local line
+  line=$(grep -E '[0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1)
+  if [ -n "$line" ]; then
+    local f t
+    f=$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1/' <<<"$line")
+    t=$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\2/' <<<"$line")
+    passed=$((passed + t - f))
+    failed=$((failed + f))
+  elif [ "$rc" -ne 0 ]; then
+    echo "test: ctest in $dir ran no tests"
+  fi
+  [ "$rc" -eq 0 ] || status=1
+}
+
+# A display number whose lock and socket are free, from :97 upward, with Xvfb on it.
+start_xvfb() {
+  local n
+  for n in $(seq 97 160); do
+    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
+    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    xvfb_pid=$!
+    for _ in $(seq 1 50); do
+      [ -e "/tmp/.X11-unix/X$n" ] && { export DISPLAY=":$n"; return 0; }
+      kill -0 "$xvfb_pid" 2>/dev/null || break
+      sleep 0.1
+    done
+    kill "$xvfb_pid" 2>/dev/null; xvfb_pid=""
+  done
+  return 1
+}
+
+step "setup"
+bash scripts/setup.sh || { echo "tests: 0 passed, 0 failed"; echo "test: setup failed"; exit 1; }
+mkdir -p "$logs"
+
+step "native build and unit tests (build/native)"
+if cmake -S . -B build/native >"$logs/native-configure.log" 2>&1 &&
+   cmake --build build/native -j"$jobs" >"$logs/native-build.log" 2>&1; then
+  run_ctest build/native "$logs/native-ctest.log" -j"$jobs"
+else
+  status=1
+  tail -n 40 "$logs/native-configure.log" "$logs/native-build.log" 2>/dev/null
+  echo "test: native build failed (logs in build/test-logs)"
+fi
+
+# The Windows build runs the test programs under Wine to list their tests, and the
+# tests need the virtual desktop: one display and one fresh wineserver for all of it
+# (a wineserver started without a display leaves later windows without a desktop).
+step "Windows build and tests under Wine (build/win32)"
+if ! start_xvfb; then
+  echo "test: cannot start Xvfb"
+  status=1
+else
+  echo "display $DISPLAY"
+  wineserver -k >/dev/null 2>&1 || true
+  # One wineserver and one desktop for the whole run, started here with their output
+  # detached: otherwise each test program boots Wine's services anew, and they hold
+  # ctest's output pipe open until the server winds down.
+  wineserver -p >/dev/null 2>&1
+  scripts/wine-run explorer /desktop=Default,1024x768 >/dev/null 2>&1 &
+  scripts/wine-run cmd /c exit >/dev/null 2>&1 || true
+  if cmake -S . -B build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake >"$logs/win32-configure.log" 2>&1 &&
+     cmake --build build/win32 -j"$jobs" >"$logs/win32-build.log" 2>&1; then
+    echo "program: build/win32/Tapivex.exe"
+    run_ctest build/win32 "$logs/win32-ctest.log"
+  else
+    status=1
+    tail -n 40 "$logs/win32-configure.log" "$logs/win32-build.log" 2>/dev/null
+    echo "test: Windows build failed (logs in build/test-logs)"
+  fi
+fi
+
+echo
+echo "tests: $passed passed, $failed failed"
+[ "$failed" -eq 0 ] || status=1
+exit "$status"
