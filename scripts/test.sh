@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # The test command: installs what is missing, builds both ways and runs every test.
-#   native (build/native): the unit tests of the portable logic;
+#   native (build/native): the unit tests of the portable logic, again under
+#   AddressSanitizer and UndefinedBehaviorSanitizer, and the fuzz targets for a
+#   bounded time;
 #   Windows (build/win32): Tapivex.exe, the tests of the Windows layer and the
 #   end-to-end tests, run under Wine in a virtual desktop on a private Xvfb.
 # Ends with "tests: N passed, N failed" and a non-zero status on any failure.
@@ -36,18 +38,19 @@ run_ctest() {
   local dir=$1 log=$2; shift 2
   ctest --test-dir "$dir" --output-on-failure "$@" 2>&1 | tee "$log"
   local rc=${PIPESTATUS[0]}
-  local line
-  line=$(grep -E '[0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1)
-  if [ -n "$line" ]; then
-    local f t
-    f=$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1/' <<<"$line")
-    t=$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\2/' <<<"$line")
-    passed=$((passed + t - f))
-    failed=$((failed + f))
-  elif [ "$rc" -ne 0 ]; then
-    echo "test: ctest in $dir ran no tests"
-  fi
+  count_ctest_log "$log" || [ "$rc" -eq 0 ] || echo "test: ctest in $dir ran no tests"
   [ "$rc" -eq 0 ] || status=1
+}
+
+# Adds the counts of the last line "NN% tests passed, F tests failed out of T" of a log.
+count_ctest_log() {
+  local line f t
+  line=$(grep -E '[0-9]+ tests? failed out of [0-9]+' "$1" | tail -n 1)
+  [ -n "$line" ] || return 1
+  f=$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1/' <<<"$line")
+  t=$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\2/' <<<"$line")
+  passed=$((passed + t - f))
+  failed=$((failed + f))
 }
 
 # A display number whose lock and socket are free, from :97 upward, with Xvfb on it.
@@ -80,6 +83,22 @@ else
   tail -n 40 "$logs/native-configure.log" "$logs/native-build.log" 2>/dev/null
   echo "test: native build failed (logs in build/test-logs)"
 fi
+
+step "native tests under AddressSanitizer and UndefinedBehaviorSanitizer (build/native-asan)"
+bash scripts/sanitize.sh 2>&1 | tee "$logs/sanitize.log"
+sanitize_rc=${PIPESTATUS[0]}
+count_ctest_log "$logs/sanitize.log"
+[ "$sanitize_rc" -eq 0 ] || status=1
+
+# Each fuzz target counts as one test: it passes when its bounded run finds nothing.
+step "fuzzing, 20 s per target (build/fuzz)"
+bash scripts/fuzz.sh 2>&1 | tee "$logs/fuzz.log"
+[ "${PIPESTATUS[0]}" -eq 0 ] || status=1
+fuzz_failed=$(grep -c ': FAILED' "$logs/fuzz.log" || true)
+fuzz_passed=$(grep -c 'stat::number_of_executed_units' "$logs/fuzz.log" || true)
+passed=$((passed + fuzz_passed))
+failed=$((failed + fuzz_failed))
+[ $((fuzz_passed + fuzz_failed)) -gt 0 ] || { echo "test: the fuzz targets did not run"; failed=$((failed + 1)); }
 
 # The Windows build runs the test programs under Wine to list their tests, and the
 # tests need the virtual desktop: one display and one fresh wineserver for all of it

@@ -110,7 +110,10 @@ public:
     }
 
     void saveAsBitmap(const std::wstring& bitmapPath) override {
-        if (holdsNul(bitmapPath)) throw RuntimeFailure("bitmap path holds a NUL");
+        // A copy whose ANSI name the wallpaper call and DeleteFileA cannot take
+        // could be neither shown nor removed again: it is not written.
+        const auto ansiPath = ansiName(bitmapPath);
+        if (!ansiPath || ansiPath->size() >= MAX_PATH) throw RuntimeFailure("bitmap path beyond MAX_PATH");
         const FileHandle file(
             CreateFileW(bitmapPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file.valid()) throw RuntimeFailure("the bitmap cannot be created");
