@@ -42,6 +42,22 @@ struct ControlSpec {
     bool autoSize = false;            // a label sized to its text, from its left and top
 };
 
+// A control placed in its container; the rest of its description at defaults.
+inline ControlSpec PlaceControl(std::wstring name, ControlKind kind, std::wstring container, std::wstring caption,
+                                int left, int top, int width, int height, FontSpec font = {}) {
+    ControlSpec spec;
+    spec.name = std::move(name);
+    spec.kind = kind;
+    spec.container = std::move(container);
+    spec.caption = std::move(caption);
+    spec.left = left;
+    spec.top = top;
+    spec.width = width;
+    spec.height = height;
+    spec.font = std::move(font);
+    return spec;
+}
+
 struct FormSpec {
     std::wstring caption;
     int clientWidth = 0, clientHeight = 0;  // twips

@@ -23,16 +23,7 @@ std::wstring Upper(std::wstring text) {
 
 ControlSpec Control(const wchar_t* name, ControlKind kind, const wchar_t* container, const wchar_t* caption,
                     int left, int top, int width, int height, FontSpec font = {}, int tabIndex = -1) {
-    ControlSpec spec;
-    spec.name = name;
-    spec.kind = kind;
-    spec.container = container;
-    spec.caption = caption;
-    spec.left = left;
-    spec.top = top;
-    spec.width = width;
-    spec.height = height;
-    spec.font = std::move(font);
+    ControlSpec spec = PlaceControl(name, kind, container, caption, left, top, width, height, std::move(font));
     spec.tabIndex = tabIndex;
     return spec;
 }

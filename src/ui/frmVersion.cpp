@@ -14,15 +14,7 @@ constexpr int kApplicationIconId = 1;
 
 ControlSpec Label(const wchar_t* name, const wchar_t* text, int left, int top, int width, int height,
                   FontSpec font, std::uint32_t colour) {
-    ControlSpec spec;
-    spec.name = name;
-    spec.kind = ControlKind::Label;
-    spec.caption = text;
-    spec.left = left;
-    spec.top = top;
-    spec.width = width;
-    spec.height = height;
-    spec.font = std::move(font);
+    ControlSpec spec = PlaceControl(name, ControlKind::Label, L"", text, left, top, width, height, std::move(font));
     spec.colour = colour;
     spec.autoSize = true;  // every label of the window is as wide as its text
     return spec;
@@ -48,24 +40,11 @@ FormSpec BuildLayout() {
     form.fixedBorder = true;
     form.centred = true;
 
-    ControlSpec logo;
-    logo.name = L"imgLogo";
-    logo.kind = ControlKind::Image;
-    logo.left = 120;
-    logo.top = 240;
-    logo.width = 540;  // the application icon, shown at 540 x 540 twips
-    logo.height = 540;
-    logo.iconId = kApplicationIconId;
+    ControlSpec logo = PlaceControl(L"imgLogo", ControlKind::Image, L"", L"", 120, 240, 540, 540);
+    logo.iconId = kApplicationIconId;  // the application icon, shown at 540 x 540 twips
 
-    ControlSpec ok;
-    ok.name = L"OKButton";
-    ok.kind = ControlKind::CommandButton;
-    ok.caption = L"OK(&O)";
-    ok.left = 2033;
-    ok.top = 1560;
-    ok.width = 1215;
-    ok.height = 375;
-    ok.font = {L"ＭＳ Ｐゴシック", 9.75};
+    ControlSpec ok = PlaceControl(L"OKButton", ControlKind::CommandButton, L"", L"OK(&O)", 2033, 1560, 1215, 375,
+                                  {L"ＭＳ Ｐゴシック", 9.75});
     ok.tabIndex = 0;  // the only control that takes the focus
     ok.isDefault = true;
 
