@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include "platform/Failures.h"
@@ -183,7 +184,11 @@ private:
             BYTE* target = out.data();
             for (UINT r = count; r-- > 0; target += rowBytes()) {
                 const BYTE* source = strip.data() + static_cast<std::size_t>(r) * width_ * pixelBytes_;
-                for (UINT x = 0; x < width_; ++x, source += pixelBytes_) {
+                if (pixelBytes_ == 3) {
+                    std::memcpy(target, source, static_cast<std::size_t>(width_) * 3);
+                    continue;
+                }
+                for (UINT x = 0; x < width_; ++x, source += 4) {
                     target[x * 3] = source[0];
                     target[x * 3 + 1] = source[1];
                     target[x * 3 + 2] = source[2];
