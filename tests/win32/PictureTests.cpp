@@ -1,5 +1,5 @@
 // Picture conversion through Windows Imaging Component: every kind of file the
-// program accepts becomes a 24-bit bitmap of the right size and colours.
+// program accepts becomes a 24-bit bottom-up bitmap of the right size and colours.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -7,7 +7,6 @@
 #include <wincodec.h>
 
 #include <cstdint>
-#include <cstdlib>
 
 #include "TestFolder.h"
 #include "platform/Failures.h"
@@ -21,258 +20,127 @@ using testing::readBytes;
 using testing::TestFolder;
 using testing::writeBytes;
 
-// 7x5 pictures made with ImageMagick. The GIFs: still, green with a red pixel
-// at the top left; animated, a red frame then a blue one; transparent, yellow
-// (the transparent colour) with a magenta pixel at (1,1). The JPEGs are plain
-// #C02020 (baseline), #2060C0 (progressive) and grey #808080 (one channel).
-const unsigned char kBaselineJpeg[] = {
-    0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x10, 0x4A, 0x46, 0x49, 0x46, 0x00, 0x01, 0x01, 0x00, 0x00, 0x01,
-    0x00, 0x01, 0x00, 0x00, 0xFF, 0xDB, 0x00, 0x43, 0x00, 0x03, 0x02, 0x02, 0x03, 0x02, 0x02, 0x03,
-    0x03, 0x03, 0x03, 0x04, 0x03, 0x03, 0x04, 0x05, 0x08, 0x05, 0x05, 0x04, 0x04, 0x05, 0x0A, 0x07,
-    0x07, 0x06, 0x08, 0x0C, 0x0A, 0x0C, 0x0C, 0x0B, 0x0A, 0x0B, 0x0B, 0x0D, 0x0E, 0x12, 0x10, 0x0D,
-    0x0E, 0x11, 0x0E, 0x0B, 0x0B, 0x10, 0x16, 0x10, 0x11, 0x13, 0x14, 0x15, 0x15, 0x15, 0x0C, 0x0F,
-    0x17, 0x18, 0x16, 0x14, 0x18, 0x12, 0x14, 0x15, 0x14, 0xFF, 0xDB, 0x00, 0x43, 0x01, 0x03, 0x04,
-    0x04, 0x05, 0x04, 0x05, 0x09, 0x05, 0x05, 0x09, 0x14, 0x0D, 0x0B, 0x0D, 0x14, 0x14, 0x14, 0x14,
-    0x14, 0x14, 0x14, 0x14, 0x14, 0x14, 0x14, 0x14, 0x14, 0x14, 0x14, 0x14, 0x14, 0x14, 0x14, 0x14,
-    0x14, 0x14, 0x14, 0x14, 0x14, 0x14, 0x14, 0x14, 0x14, 0x14, 0x14, 0x14, 0x14, 0x14, 0x14, 0x14,
-    0x14, 0x14, 0x14, 0x14, 0x14, 0x14, 0x14, 0x14, 0x14, 0x14, 0x14, 0x14, 0x14, 0x14, 0xFF, 0xC0,
-    0x00, 0x11, 0x08, 0x00, 0x05, 0x00, 0x07, 0x03, 0x01, 0x11, 0x00, 0x02, 0x11, 0x01, 0x03, 0x11,
-    0x01, 0xFF, 0xC4, 0x00, 0x14, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
-    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x08, 0xFF, 0xC4, 0x00, 0x14, 0x10, 0x01, 0x00, 0x00, 0x00,
-    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xFF, 0xC4, 0x00,
-    0x15, 0x01, 0x01, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
-    0x00, 0x00, 0x07, 0x08, 0xFF, 0xC4, 0x00, 0x14, 0x11, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
-    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xFF, 0xDA, 0x00, 0x0C, 0x03, 0x01,
-    0x00, 0x02, 0x11, 0x03, 0x11, 0x00, 0x3F, 0x00, 0x3F, 0x8D, 0xD6, 0xAB, 0xFF, 0xD9,
-};
-const unsigned char kProgressiveJpeg[] = {
-    0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x10, 0x4A, 0x46, 0x49, 0x46, 0x00, 0x01, 0x01, 0x00, 0x00, 0x01,
-    0x00, 0x01, 0x00, 0x00, 0xFF, 0xDB, 0x00, 0x43, 0x00, 0x03, 0x02, 0x02, 0x03, 0x02, 0x02, 0x03,
-    0x03, 0x03, 0x03, 0x04, 0x03, 0x03, 0x04, 0x05, 0x08, 0x05, 0x05, 0x04, 0x04, 0x05, 0x0A, 0x07,
-    0x07, 0x06, 0x08, 0x0C, 0x0A, 0x0C, 0x0C, 0x0B, 0x0A, 0x0B, 0x0B, 0x0D, 0x0E, 0x12, 0x10, 0x0D,
-    0x0E, 0x11, 0x0E, 0x0B, 0x0B, 0x10, 0x16, 0x10, 0x11, 0x13, 0x14, 0x15, 0x15, 0x15, 0x0C, 0x0F,
-    0x17, 0x18, 0x16, 0x14, 0x18, 0x12, 0x14, 0x15, 0x14, 0xFF, 0xDB, 0x00, 0x43, 0x01, 0x03, 0x04,
-    0x04, 0x05, 0x04, 0x05, 0x09, 0x05, 0x05, 0x09, 0x14, 0x0D, 0x0B, 0x0D, 0x14, 0x14, 0x14, 0x14,
-    0x14, 0x14, 0x14, 0x14, 0x14, 0x14, 0x14, 0x14, 0x14, 0x14, 0x14, 0x14, 0x14, 0x14, 0x14, 0x14,
-    0x14, 0x14, 0x14, 0x14, 0x14, 0x14, 0x14, 0x14, 0x14, 0x14, 0x14, 0x14, 0x14, 0x14, 0x14, 0x14,
-    0x14, 0x14, 0x14, 0x14, 0x14, 0x14, 0x14, 0x14, 0x14, 0x14, 0x14, 0x14, 0x14, 0x14, 0xFF, 0xC2,
-    0x00, 0x11, 0x08, 0x00, 0x05, 0x00, 0x07, 0x03, 0x01, 0x11, 0x00, 0x02, 0x11, 0x01, 0x03, 0x11,
-    0x01, 0xFF, 0xC4, 0x00, 0x14, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
-    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x06, 0xFF, 0xC4, 0x00, 0x15, 0x01, 0x01, 0x01, 0x00, 0x00,
-    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x06, 0x07, 0xFF, 0xDA,
-    0x00, 0x0C, 0x03, 0x01, 0x00, 0x02, 0x10, 0x03, 0x10, 0x00, 0x00, 0x01, 0x13, 0x4E, 0x13, 0xFF,
-    0xC4, 0x00, 0x14, 0x10, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
-    0x00, 0x00, 0x00, 0x00, 0x00, 0xFF, 0xDA, 0x00, 0x08, 0x01, 0x01, 0x00, 0x01, 0x05, 0x02, 0x7F,
-    0xFF, 0xC4, 0x00, 0x14, 0x11, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
-    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xFF, 0xDA, 0x00, 0x08, 0x01, 0x03, 0x01, 0x01, 0x3F, 0x01,
-    0x7F, 0xFF, 0xC4, 0x00, 0x14, 0x11, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
-    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xFF, 0xDA, 0x00, 0x08, 0x01, 0x02, 0x01, 0x01, 0x3F,
-    0x01, 0x7F, 0xFF, 0xC4, 0x00, 0x14, 0x10, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
-    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xFF, 0xDA, 0x00, 0x08, 0x01, 0x01, 0x00, 0x06,
-    0x3F, 0x02, 0x7F, 0xFF, 0xC4, 0x00, 0x14, 0x10, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
-    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xFF, 0xDA, 0x00, 0x08, 0x01, 0x01, 0x00,
-    0x01, 0x3F, 0x21, 0x7F, 0xFF, 0xDA, 0x00, 0x0C, 0x03, 0x01, 0x00, 0x02, 0x00, 0x03, 0x00, 0x00,
-    0x00, 0x10, 0xFF, 0x00, 0xFF, 0xC4, 0x00, 0x14, 0x11, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
-    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xFF, 0xDA, 0x00, 0x08, 0x01, 0x03,
-    0x01, 0x01, 0x3F, 0x10, 0x7F, 0xFF, 0xC4, 0x00, 0x14, 0x11, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00,
-    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xFF, 0xDA, 0x00, 0x08, 0x01,
-    0x02, 0x01, 0x01, 0x3F, 0x10, 0x7F, 0xFF, 0xC4, 0x00, 0x14, 0x10, 0x01, 0x00, 0x00, 0x00, 0x00,
-    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xFF, 0xDA, 0x00, 0x08,
-    0x01, 0x01, 0x00, 0x01, 0x3F, 0x10, 0x7F, 0xFF, 0xD9,
-};
-const unsigned char kGreyJpeg[] = {
-    0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x10, 0x4A, 0x46, 0x49, 0x46, 0x00, 0x01, 0x01, 0x00, 0x00, 0x01,
-    0x00, 0x01, 0x00, 0x00, 0xFF, 0xDB, 0x00, 0x43, 0x00, 0x03, 0x02, 0x02, 0x03, 0x02, 0x02, 0x03,
-    0x03, 0x03, 0x03, 0x04, 0x03, 0x03, 0x04, 0x05, 0x08, 0x05, 0x05, 0x04, 0x04, 0x05, 0x0A, 0x07,
-    0x07, 0x06, 0x08, 0x0C, 0x0A, 0x0C, 0x0C, 0x0B, 0x0A, 0x0B, 0x0B, 0x0D, 0x0E, 0x12, 0x10, 0x0D,
-    0x0E, 0x11, 0x0E, 0x0B, 0x0B, 0x10, 0x16, 0x10, 0x11, 0x13, 0x14, 0x15, 0x15, 0x15, 0x0C, 0x0F,
-    0x17, 0x18, 0x16, 0x14, 0x18, 0x12, 0x14, 0x15, 0x14, 0xFF, 0xC0, 0x00, 0x0B, 0x08, 0x00, 0x05,
-    0x00, 0x07, 0x01, 0x01, 0x11, 0x00, 0xFF, 0xC4, 0x00, 0x14, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00,
-    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xFF, 0xC4, 0x00, 0x14,
-    0x10, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
-    0x00, 0x00, 0xFF, 0xDA, 0x00, 0x08, 0x01, 0x01, 0x00, 0x00, 0x3F, 0x00, 0x3F, 0xFF, 0xD9,
-};
-const unsigned char kStillGif[] = {
-    0x47, 0x49, 0x46, 0x38, 0x39, 0x61, 0x07, 0x00, 0x05, 0x00, 0xF0, 0x00, 0x00, 0xFF, 0x00, 0x00,
-    0x00, 0xFF, 0x00, 0x21, 0xF9, 0x04, 0x00, 0x00, 0x00, 0x00, 0x00, 0x2C, 0x00, 0x00, 0x00, 0x00,
-    0x07, 0x00, 0x05, 0x00, 0x00, 0x02, 0x05, 0x44, 0x8E, 0xA9, 0xCB, 0x5B, 0x00, 0x3B,
-};
-const unsigned char kAnimatedGif[] = {
-    0x47, 0x49, 0x46, 0x38, 0x39, 0x61, 0x07, 0x00, 0x05, 0x00, 0xF0, 0x00, 0x00, 0xFF, 0x00, 0x00,
-    0x00, 0x00, 0x00, 0x21, 0xF9, 0x04, 0x00, 0x0A, 0x00, 0x00, 0x00, 0x21, 0xFF, 0x0B, 0x4E, 0x45,
-    0x54, 0x53, 0x43, 0x41, 0x50, 0x45, 0x32, 0x2E, 0x30, 0x03, 0x01, 0x00, 0x00, 0x00, 0x2C, 0x00,
-    0x00, 0x00, 0x00, 0x07, 0x00, 0x05, 0x00, 0x00, 0x02, 0x05, 0x84, 0x8F, 0xA9, 0xBB, 0x05, 0x00,
-    0x21, 0xF9, 0x04, 0x00, 0x0A, 0x00, 0x00, 0x00, 0x2C, 0x00, 0x00, 0x00, 0x00, 0x07, 0x00, 0x05,
-    0x00, 0x80, 0x00, 0x00, 0xFF, 0x00, 0x00, 0x00, 0x02, 0x05, 0x84, 0x8F, 0xA9, 0xBB, 0x05, 0x00,
-    0x3B,
-};
-const unsigned char kTransparentGif[] = {
-    0x47, 0x49, 0x46, 0x38, 0x39, 0x61, 0x07, 0x00, 0x05, 0x00, 0xF0, 0x00, 0x00, 0xFF, 0x00, 0xFF,
-    0x00, 0x00, 0x00, 0x21, 0xF9, 0x04, 0x01, 0x00, 0x00, 0x01, 0x00, 0x2C, 0x00, 0x00, 0x00, 0x00,
-    0x07, 0x00, 0x05, 0x00, 0x00, 0x02, 0x06, 0x8C, 0x6F, 0x80, 0xCB, 0x8D, 0x05, 0x00, 0x3B,
-};
+// 7x5 GIFs made with ImageMagick. Still: green with a red pixel at the top left.
+// Animated: a red frame then a blue one. Transparent: yellow (the transparent
+// colour) with a magenta pixel at (1,1).
+const std::string kStillGif(
+    "GIF89a\x07\x00\x05\x00\xF0\x00\x00\xFF\x00\x00\x00\xFF\x00!\xF9\x04\x00\x00\x00\x00\x00,\x00\x00\x00\x00\x07"
+    "\x00\x05\x00\x00\x02\x05\x44\x8E\xA9\xCB[\x00;", 46);
+const std::string kAnimatedGif(
+    "GIF89a\x07\x00\x05\x00\xF0\x00\x00\xFF\x00\x00\x00\x00\x00!\xF9\x04\x00\x0A\x00\x00\x00!\xFF\x0BNETSCAPE2.0"
+    "\x03\x01\x00\x00\x00,\x00\x00\x00\x00\x07\x00\x05\x00\x00\x02\x05\x84\x8F\xA9\xBB\x05\x00!\xF9\x04\x00\x0A\x00"
+    "\x00\x00,\x00\x00\x00\x00\x07\x00\x05\x00\x80\x00\x00\xFF\x00\x00\x00\x02\x05\x84\x8F\xA9\xBB\x05\x00;", 97);
+const std::string kTransparentGif(
+    "GIF89a\x07\x00\x05\x00\xF0\x00\x00\xFF\x00\xFF\x00\x00\x00!\xF9\x04\x01\x00\x00\x01\x00,\x00\x00\x00\x00\x07"
+    "\x00\x05\x00\x00\x02\x06\x8Co\x80\xCB\x8D\x05\x00;", 47);
 
-template <std::size_t N>
-std::string bytesOf(const unsigned char (&data)[N]) {
-    return std::string(reinterpret_cast<const char*>(data), N);
-}
-
-struct Colour {
-    int red, green, blue;
-};
-
-// A Windows bitmap file as the desktop reads it.
-class BitmapFile {
-public:
-    explicit BitmapFile(std::string bytes) : bytes_(std::move(bytes)) {}
-
-    bool valid() const { return bytes_.size() >= 54 && bytes_.compare(0, 2, "BM") == 0; }
-    std::uint32_t fileSize() const { return number(2, 4); }
-    std::uint32_t headerSize() const { return number(14, 4); }
-    int width() const { return static_cast<std::int32_t>(number(18, 4)); }
-    int height() const { return static_cast<std::int32_t>(number(22, 4)); }
-    int bitsPerPixel() const { return static_cast<int>(number(28, 2)); }
-
-    // (0,0) is the top left; rows are stored bottom-up, each padded to 4 bytes.
-    Colour pixel(int x, int y) const {
-        const std::size_t stride = (static_cast<std::size_t>(width()) * 3 + 3) / 4 * 4;
-        const std::size_t at = number(10, 4) + stride * static_cast<std::size_t>(height() - 1 - y) + x * 3u;
-        const auto byte = [&](std::size_t i) { return static_cast<int>(static_cast<unsigned char>(bytes_.at(i))); };
-        return Colour{byte(at + 2), byte(at + 1), byte(at)};
-    }
-
-private:
-    std::uint32_t number(std::size_t at, int size) const {
-        std::uint32_t value = 0;
-        for (int i = size - 1; i >= 0; --i) {
-            value = value << 8 | static_cast<unsigned char>(bytes_.at(at + i));
-        }
-        return value;
-    }
-
-    std::string bytes_;
-};
-
-void expectColour(const BitmapFile& bitmap, int x, int y, Colour expected, int tolerance, const char* what) {
-    const Colour actual = bitmap.pixel(x, y);
-    EXPECT_LE(std::abs(actual.red - expected.red), tolerance) << what << " red " << actual.red;
-    EXPECT_LE(std::abs(actual.green - expected.green), tolerance) << what << " green " << actual.green;
-    EXPECT_LE(std::abs(actual.blue - expected.blue), tolerance) << what << " blue " << actual.blue;
-}
-
-// A size x size picture written by WIC's own encoder: a gradient, so that a JPEG does not compress to nothing.
-void writeWithWic(const std::wstring& path, const GUID& container, UINT size) {
+// A picture of one colour written by WIC's own encoder; `pixel` is one pixel's bytes in `format`.
+void writeWithWic(const std::wstring& path, const GUID& container, UINT width, UINT height,
+                  WICPixelFormatGUID format, const std::string& pixel) {
+    EnsureComInitialized();
     ComPtr<IWICImagingFactory> factory;
-    ASSERT_HRESULT_SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                                              IID_IWICImagingFactory, reinterpret_cast<void**>(factory.put())));
     ComPtr<IWICStream> stream;
-    ASSERT_HRESULT_SUCCEEDED(factory->CreateStream(stream.put()));
-    ASSERT_HRESULT_SUCCEEDED(stream->InitializeFromFilename(path.c_str(), GENERIC_WRITE));
     ComPtr<IWICBitmapEncoder> encoder;
-    ASSERT_HRESULT_SUCCEEDED(factory->CreateEncoder(container, nullptr, encoder.put()));
-    ASSERT_HRESULT_SUCCEEDED(encoder->Initialize(stream.get(), WICBitmapEncoderNoCache));
     ComPtr<IWICBitmapFrameEncode> frame;
     ComPtr<IPropertyBag2> options;
+    ASSERT_HRESULT_SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                                              IID_IWICImagingFactory, reinterpret_cast<void**>(factory.put())));
+    ASSERT_HRESULT_SUCCEEDED(factory->CreateStream(stream.put()));
+    ASSERT_HRESULT_SUCCEEDED(stream->InitializeFromFilename(path.c_str(), GENERIC_WRITE));
+    ASSERT_HRESULT_SUCCEEDED(factory->CreateEncoder(container, nullptr, encoder.put()));
+    ASSERT_HRESULT_SUCCEEDED(encoder->Initialize(stream.get(), WICBitmapEncoderNoCache));
     ASSERT_HRESULT_SUCCEEDED(encoder->CreateNewFrame(frame.put(), options.put()));
     ASSERT_HRESULT_SUCCEEDED(frame->Initialize(options.get()));
-    ASSERT_HRESULT_SUCCEEDED(frame->SetSize(size, size));
-    WICPixelFormatGUID format = GUID_WICPixelFormat24bppBGR;
+    ASSERT_HRESULT_SUCCEEDED(frame->SetSize(width, height));
+    const WICPixelFormatGUID wanted = format;
     ASSERT_HRESULT_SUCCEEDED(frame->SetPixelFormat(&format));
-    ASSERT_TRUE(IsEqualGUID(format, GUID_WICPixelFormat24bppBGR));
-    std::string pixels(size * size * 3, '\0');
-    for (std::size_t i = 0; i < pixels.size(); ++i) {
-        pixels[i] = static_cast<char>((i * 7 / 3) & 0xFF);
-    }
-    ASSERT_HRESULT_SUCCEEDED(
-        frame->WritePixels(size, size * 3, static_cast<UINT>(pixels.size()), reinterpret_cast<BYTE*>(pixels.data())));
+    ASSERT_TRUE(IsEqualGUID(format, wanted));
+    std::string pixels;
+    for (UINT i = 0; i < width * height; ++i) pixels += pixel;
+    ASSERT_HRESULT_SUCCEEDED(frame->WritePixels(height, static_cast<UINT>(pixel.size()) * width,
+                                                static_cast<UINT>(pixels.size()), reinterpret_cast<BYTE*>(&pixels[0])));
     ASSERT_HRESULT_SUCCEEDED(frame->Commit());
     ASSERT_HRESULT_SUCCEEDED(encoder->Commit());
 }
 
-BitmapFile convert(const std::wstring& source, const std::wstring& target) {
-    WicPictureLoader loader;
-    loader.load(source)->saveAsBitmap(target);
-    return BitmapFile(readBytes(target));
+// A little-endian number in a bitmap file.
+std::uint32_t Field(const std::string& bitmap, std::size_t at, int size = 4) {
+    std::uint32_t value = 0;
+    for (int i = size; i-- > 0;) value = value << 8 | static_cast<unsigned char>(bitmap.at(at + i));
+    return value;
 }
 
-TEST(WicPictures, EveryKindBecomesA24BitBitmap) {
+// 0xRRGGBB at (x, y) from the top left: rows are stored bottom-up, each padded to 4 bytes.
+std::uint32_t Pixel(const std::string& bitmap, int x, int y) {
+    const std::size_t stride = (Field(bitmap, 18) * 3 + 3) & ~3u;
+    return Field(bitmap, Field(bitmap, 10) + stride * (Field(bitmap, 22) - 1 - y) + x * 3u, 3);
+}
+
+TEST(WicPictures, EveryKindBecomesA24BitBottomUpBitmap) {
+    TestFolder folder;
+    writeWithWic(folder.file(L"colour.jpg"), GUID_ContainerFormatJpeg, 7, 5, GUID_WICPixelFormat24bppBGR,
+                 "\x20\x20\xC0");
+    writeWithWic(folder.file(L"grey.jpg"), GUID_ContainerFormatJpeg, 7, 5, GUID_WICPixelFormat8bppGray, "\x80");
+    writeBytes(folder.file(L"still.gif"), kStillGif);
+    writeBytes(folder.file(L"animated.gif"), kAnimatedGif);
+    writeBytes(folder.file(L"transparent.gif"), kTransparentGif);
+    const std::wstring target = folder.file(L"表示.bmp");
+    writeBytes(target, std::string(100000, 'x'));  // to be replaced, not written over
     struct Sample {
         const wchar_t* name;
-        std::string bytes;
         int x, y;
-        Colour colour;
+        std::uint32_t colour;
         int tolerance;
     };
     const Sample samples[] = {
-        {L"baseline.jpg", bytesOf(kBaselineJpeg), 3, 2, {0xC0, 0x20, 0x20}, 12},
-        {L"progressive.jpg", bytesOf(kProgressiveJpeg), 3, 2, {0x20, 0x60, 0xC0}, 12},
-        {L"grey.jpg", bytesOf(kGreyJpeg), 3, 2, {0x80, 0x80, 0x80}, 12},
-        {L"still.gif", bytesOf(kStillGif), 0, 0, {0xFF, 0, 0}, 0},
-        {L"animated.gif", bytesOf(kAnimatedGif), 6, 4, {0xFF, 0, 0}, 0},  // the first frame
-        {L"transparent.gif", bytesOf(kTransparentGif), 1, 1, {0xFF, 0, 0xFF}, 0},
+        {L"colour.jpg", 3, 2, 0xC02020, 12},
+        {L"grey.jpg", 3, 2, 0x808080, 12},
+        {L"animated.gif", 6, 4, 0xFF0000, 0},     // the first frame
+        {L"transparent.gif", 0, 0, 0x000000, 0},  // transparent is black, not the palette's colour for it
+        {L"still.gif", 0, 0, 0xFF0000, 0},
+        // The bitmap just written, read as a picture and written over itself: the picture file is closed at load.
+        {L"表示.bmp", 0, 4, 0x00FF00, 0},
     };
-    TestFolder folder;
     for (const Sample& sample : samples) {
-        SCOPED_TRACE(std::string(sample.name, sample.name + wcslen(sample.name)));
-        writeBytes(folder.file(sample.name), sample.bytes);
-        const BitmapFile bitmap = convert(folder.file(sample.name), folder.file(L"表示.bmp"));
-        ASSERT_TRUE(bitmap.valid());
-        EXPECT_EQ(bitmap.width(), 7);
-        EXPECT_EQ(bitmap.height(), 5);  // positive: bottom-up, as every reader expects
-        EXPECT_EQ(bitmap.bitsPerPixel(), 24);
-        EXPECT_EQ(bitmap.headerSize(), 40u);
-        expectColour(bitmap, sample.x, sample.y, sample.colour, sample.tolerance, "sample pixel");
+        SCOPED_TRACE(&sample - samples);
+        WicPictureLoader().load(folder.file(sample.name))->saveAsBitmap(target);
+        const std::string bitmap = readBytes(target);
+        ASSERT_GE(bitmap.size(), 54u);
+        EXPECT_EQ(bitmap.substr(0, 2), "BM");
+        EXPECT_EQ(Field(bitmap, 2), bitmap.size());
+        EXPECT_EQ(Field(bitmap, 14), 40u);
+        EXPECT_EQ(Field(bitmap, 18), 7u);
+        EXPECT_EQ(Field(bitmap, 22), 5u);  // positive: bottom-up, as every reader expects
+        EXPECT_EQ(Field(bitmap, 28, 2), 24u);
+        for (int shift : {0, 8, 16}) {
+            EXPECT_NEAR(Pixel(bitmap, sample.x, sample.y) >> shift & 0xFF, sample.colour >> shift & 0xFF,
+                        sample.tolerance) << std::hex << Pixel(bitmap, sample.x, sample.y);
+        }
     }
-    // What was transparent is black, not the palette's colour for it.
-    expectColour(BitmapFile(readBytes(folder.file(L"表示.bmp"))), 0, 0, {0, 0, 0}, 0, "transparent");
-    // The still GIF's other pixels, and a bitmap read back as a picture in its turn.
-    writeBytes(folder.file(L"still.gif"), bytesOf(kStillGif));
-    convert(folder.file(L"still.gif"), folder.file(L"first.bmp"));
-    const BitmapFile again = convert(folder.file(L"first.bmp"), folder.file(L"second.bmp"));
-    expectColour(again, 0, 0, {0xFF, 0, 0}, 0, "top left");
-    expectColour(again, 1, 0, {0, 0xFF, 0}, 0, "next to it");
-    expectColour(again, 0, 4, {0, 0xFF, 0}, 0, "bottom left");
-}
-
-TEST(WicPictures, TheSourceIsClosedAfterLoadAndTheTargetReplaced) {
-    TestFolder folder;
-    writeBytes(folder.file(L"a.jpg"), bytesOf(kBaselineJpeg));
-    writeBytes(folder.file(L"a.bmp"), std::string(100000, 'x'));
-
-    WicPictureLoader loader;
-    auto picture = loader.load(folder.file(L"a.jpg"));
-    EXPECT_TRUE(DeleteFileW(folder.file(L"a.jpg").c_str())) << "the picture file is still open";
-    picture->saveAsBitmap(folder.file(L"a.bmp"));
-    const std::string written = readBytes(folder.file(L"a.bmp"));
-    EXPECT_EQ(BitmapFile(written).fileSize(), written.size()) << "the old file was not cut";
-    EXPECT_TRUE(DeleteFileW(folder.file(L"a.bmp").c_str())) << "the bitmap file is still open";
-
-    EXPECT_THROW(picture->saveAsBitmap(folder.file(L"missing\\a.bmp")), RuntimeFailure);
+    EXPECT_EQ(Pixel(readBytes(target), 1, 0), 0x00FF00u);  // next to the red top left of the still GIF
 }
 
 TEST(WicPictures, DamagedOrForeignFilesFail) {
     TestFolder folder;
-    const std::string jpeg = bytesOf(kBaselineJpeg);
-    writeBytes(folder.file(L"cut.jpg"), jpeg.substr(0, 120));
+    writeWithWic(folder.file(L"a.jpg"), GUID_ContainerFormatJpeg, 7, 5, GUID_WICPixelFormat24bppBGR, "abc");
+    writeBytes(folder.file(L"cut.jpg"), readBytes(folder.file(L"a.jpg")).substr(0, 120));
     writeBytes(folder.file(L"text.jpg"), "これは画像ではありません\r\n");
     writeBytes(folder.file(L"empty.gif"), "");
     // WIC reads PNG, but the program takes only what its list may name: BMP, JPEG, GIF.
-    writeWithWic(folder.file(L"picture.png"), GUID_ContainerFormatPng, 4);
+    writeWithWic(folder.file(L"picture.png"), GUID_ContainerFormatPng, 4, 4, GUID_WICPixelFormat24bppBGR, "abc");
     WicPictureLoader loader;
     for (const wchar_t* name : {L"cut.jpg", L"text.jpg", L"empty.gif", L"missing.jpg", L"picture.png"}) {
-        SCOPED_TRACE(std::string(name, name + wcslen(name)));
-        EXPECT_THROW(loader.load(folder.file(name)), RuntimeFailure);
+        EXPECT_THROW(loader.load(folder.file(name)), RuntimeFailure) << std::filesystem::path(name).string();
     }
-    EXPECT_THROW(loader.load(folder.file(std::wstring(L"cut.jpg\0", 8))), RuntimeFailure);
+    EXPECT_THROW(loader.load(folder.file(std::wstring(L"a.jpg\0", 6))), RuntimeFailure);
+    EXPECT_THROW(loader.load(folder.file(L"a.jpg"))->saveAsBitmap(folder.file(L"missing\\a.bmp")), RuntimeFailure);
 }
 
 // Wine's GetProcessHandleCount answers 0: there, count the handle values that
 // are open (Wine hands out the lowest free ones).
 DWORD openHandles() {
     DWORD count = 0;
-    if (GetProcessHandleCount(GetCurrentProcess(), &count) && count != 0) {
-        return count;
-    }
+    if (GetProcessHandleCount(GetCurrentProcess(), &count) && count != 0) return count;
     DWORD flags = 0;
     for (ULONG_PTR value = 4; value < 0x2000; value += 4) {
         count += GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags) ? 1 : 0;
@@ -280,33 +148,32 @@ DWORD openHandles() {
     return count;
 }
 
+// Wine leaves PrivateUsage at 0 and counts the private pages in PagefileUsage.
+PROCESS_MEMORY_COUNTERS_EX memoryUse() {
+    PROCESS_MEMORY_COUNTERS_EX memory = {};
+    GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory);
+    memory.PrivateUsage = memory.PrivateUsage != 0 ? memory.PrivateUsage : memory.PagefileUsage;
+    return memory;
+}
+
 TEST(WicPictures, ManyConversionsLeakNeitherHandlesNorMemory) {
     TestFolder folder;
-    writeWithWic(folder.file(L"big.jpg"), GUID_ContainerFormatJpeg, 256);
-    const auto sample = [] {
-        PROCESS_MEMORY_COUNTERS_EX memory = {};
-        memory.cb = sizeof memory;
-        GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory);
-        // Wine leaves PrivateUsage at 0 and counts the private pages in PagefileUsage.
-        memory.PrivateUsage = memory.PrivateUsage != 0 ? memory.PrivateUsage : memory.PagefileUsage;
-        return std::make_pair(openHandles(), memory);
-    };
+    writeWithWic(folder.file(L"big.jpg"), GUID_ContainerFormatJpeg, 256, 256, GUID_WICPixelFormat24bppBGR, "abc");
     WicPictureLoader loader;
-    const auto convertOnce = [&] { loader.load(folder.file(L"big.jpg"))->saveAsBitmap(folder.file(L"big.bmp")); };
-    for (int i = 0; i < 10; ++i) {
-        convertOnce();  // warm-up: the codecs' own one-time allocations
-    }
-    const auto before = sample();
-    for (int i = 0; i < 201; ++i) {
-        convertOnce();
-    }
-    const auto after = sample();
+    const auto convertTimes = [&](int times) {
+        while (times-- > 0) loader.load(folder.file(L"big.jpg"))->saveAsBitmap(folder.file(L"big.bmp"));
+    };
+    convertTimes(10);  // warm-up: the codecs' own one-time allocations
+    const DWORD handlesBefore = openHandles();
+    const PROCESS_MEMORY_COUNTERS_EX before = memoryUse();
+    convertTimes(201);
+    const PROCESS_MEMORY_COUNTERS_EX after = memoryUse();
 
-    EXPECT_EQ(BitmapFile(readBytes(folder.file(L"big.bmp"))).width(), 256);
     // One leaked picture is 256 KB of pixels, one leaked decoder an open file.
-    EXPECT_LE(after.first, before.first + 5) << "handles";
-    EXPECT_LE(after.second.PrivateUsage, before.second.PrivateUsage + 4 * 1024 * 1024) << "private bytes";
-    EXPECT_LE(after.second.WorkingSetSize, before.second.WorkingSetSize + 8 * 1024 * 1024) << "working set";
+    EXPECT_LE(openHandles(), handlesBefore + 5) << "handles";
+    EXPECT_LE(after.PrivateUsage, before.PrivateUsage + 4 * 1024 * 1024) << "private bytes";
+    EXPECT_LE(after.WorkingSetSize, before.WorkingSetSize + 8 * 1024 * 1024) << "working set";
+    EXPECT_EQ(Field(readBytes(folder.file(L"big.bmp")), 18), 256u);
 }
 
 }  // namespace

@@ -1,17 +1,30 @@
 // Helpers shared by the tests of the Windows layer.
 #pragma once
 
-#include <windows.h>
+#include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 namespace tapivex::testing {
 
-// A fresh folder under the temporary folder, removed with what it holds.
+// A fresh folder under the temporary folder, named after the running test and
+// removed with what it holds.
 class TestFolder {
 public:
-    TestFolder();
-    ~TestFolder();
+    TestFolder() {
+        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+        const std::string name = std::string("tapivex-") + test->test_suite_name() + "." + test->name();
+        path_ = (std::filesystem::temp_directory_path() / name).wstring();
+        std::filesystem::remove_all(path_);
+        std::filesystem::create_directory(path_);
+    }
+    ~TestFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
     TestFolder(const TestFolder&) = delete;
     TestFolder& operator=(const TestFolder&) = delete;
 
@@ -23,8 +36,14 @@ private:
 };
 
 // Writes bytes to a file, replacing it.
-void writeBytes(const std::wstring& path, const std::string& bytes);
+inline void writeBytes(const std::wstring& path, const std::string& bytes) {
+    std::ofstream(std::filesystem::path(path), std::ios::binary) << bytes;
+}
+
 // The whole content of a file; empty when it cannot be read.
-std::string readBytes(const std::wstring& path);
+inline std::string readBytes(const std::wstring& path) {
+    std::ifstream file(std::filesystem::path(path), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), {});
+}
 
 }  // namespace tapivex::testing

@@ -1,0 +1,167 @@
+// The system services of Win32System.h and the ANSI conversions of Text.h,
+// with the real calls under the Japanese code page (932, Shift-JIS).
+//
+// "表" is 0x95 0x5C in Shift-JIS: its second byte is the backslash, the classic
+// trap for code that splits ANSI paths byte by byte.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "TestFolder.h"
+#include "platform/Failures.h"
+#include "platform/win32/Text.h"
+#include "platform/win32/Win32System.h"
+
+namespace tapivex {
+namespace {
+
+using testing::readBytes;
+using testing::TestFolder;
+using testing::writeBytes;
+
+TEST(AnsiText, ShiftJisBothWaysAndNamesWithoutAnAnsiForm) {
+    ASSERT_EQ(GetACP(), 932u) << "the tests expect LC_ALL=ja_JP.UTF-8 (scripts/wine-run)";
+    const std::string sjis = "\x95\x5C\x8E\xA6" "abc\x83\x65\x83\x58\x83\x67";  // 表示abcテスト
+    EXPECT_EQ(wideFromAnsi(sjis), L"表示abcテスト");
+    EXPECT_EQ(ansiFromWide(L"表示abcテスト"), sjis);
+    EXPECT_EQ(ansiName(L"C:\\表\\a.bmp"), "C:\\\x95\x5C\\a.bmp");
+    EXPECT_EQ(wideFromAnsi(std::string("a\0b", 3)), std::wstring(L"a\0b", 3));
+    EXPECT_EQ(wideFromAnsi("\x81\x20y").back(), L'y');  // an invalid pair costs no text after it
+    // No é in 932: a best-fit "e" would name another file, and so would the part before a NUL.
+    EXPECT_EQ(ansiFromWide(L"caf\u00E9"), "caf?");
+    EXPECT_FALSE(ansiName(L"caf\u00E9.bmp"));
+    EXPECT_FALSE(ansiName(std::wstring(L"a.bmp\0.txt", 10)));
+}
+
+TEST(Win32FileSystem, FilesFoldersAndDeletionThroughTheAnsiName) {
+    TestFolder folder;
+    Win32FileSystem files;
+    writeBytes(folder.file(L"a.txt"), "a");
+    writeBytes(folder.file(L"表示.bmp"), "BM");
+    CreateDirectoryW(folder.file(L"sub").c_str(), nullptr);
+
+    EXPECT_TRUE(files.fileExists(folder.file(L"a.txt")));
+    EXPECT_FALSE(files.folderExists(folder.file(L"a.txt")));
+    EXPECT_TRUE(files.folderExists(folder.file(L"sub")));
+    EXPECT_FALSE(files.fileExists(folder.file(L"sub")));
+    EXPECT_FALSE(files.fileExists(folder.file(L"missing.txt")));
+    EXPECT_FALSE(files.fileExists(folder.file(std::wstring(L"a.txt\0.jpg", 10))));  // a wide call finds a.txt
+
+    files.deleteFile(folder.file(L"表示.bmp"));
+    files.deleteFile(folder.file(std::wstring(L"a.txt\0x", 7)));  // must not take a.txt with it
+    files.deleteFile(folder.file(L"missing.bmp"));
+    EXPECT_FALSE(files.fileExists(folder.file(L"表示.bmp")));
+    EXPECT_TRUE(files.fileExists(folder.file(L"a.txt")));
+
+    EXPECT_TRUE(files.fileExists(files.programFolder() + L"\\win32_tests.exe"));
+    const auto temp = files.windowsTempPath();
+    ASSERT_TRUE(temp);
+    EXPECT_EQ(temp->back(), L'\\');
+    EXPECT_TRUE(files.folderExists(*temp));
+}
+
+TEST(Win32FileSystem, RelativePathsAndReadingTheWholeFile) {
+    TestFolder folder;
+    Win32FileSystem files;
+    std::string content(10000, '\x95');
+    content[9999] = '\0';
+    CreateDirectoryW(folder.file(L"sub").c_str(), nullptr);
+    writeBytes(folder.file(L"sub\\list.txt"), content);
+    wchar_t before[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, before);
+
+    ASSERT_TRUE(files.setCurrentDirectory(folder.file(L"sub")));
+    EXPECT_TRUE(files.folderExists(L"..\\sub"));
+    auto stream = files.openForReading(L"list.txt");
+    ASSERT_TRUE(stream);
+    std::string read;
+    char chunk[4096];
+    while (std::size_t got = stream->read(chunk, sizeof chunk)) read.append(chunk, got);
+    EXPECT_EQ(read, content);
+    EXPECT_EQ(files.openForReading(L"missing.txt"), nullptr);
+    EXPECT_EQ(files.openForReading(folder.path()), nullptr);
+    EXPECT_FALSE(files.setCurrentDirectory(folder.file(L"missing")));
+
+    SetCurrentDirectoryW(before);
+}
+
+TEST(Win32ProfileFile, JapaneseRoundTripIsShiftJisOnDisk) {
+    TestFolder folder;
+    Win32ProfileFile profile;
+    const std::wstring file = folder.file(L"設定.ini");
+
+    profile.writeString(file, L"表示", L"フォルダ", L"C:\\壁紙\\表");
+    EXPECT_EQ(profile.readString(file, L"表示", L"フォルダ", L"", 250), L"C:\\壁紙\\表");
+    // 表示 95 5C 8E A6, 表 95 5C: the file stays ANSI for the program's other readers.
+    const std::string disk = readBytes(file);
+    EXPECT_NE(disk.find("[\x95\x5C\x8E\xA6]"), std::string::npos) << disk;
+    EXPECT_NE(disk.find("\\\x95\x5C"), std::string::npos) << disk;
+}
+
+// The answers of the platform's profile functions, which the fake system of the unit tests copies.
+TEST(Win32ProfileFile, ReadsAsThePlatformReads) {
+    TestFolder folder;
+    Win32ProfileFile profile;
+    const std::wstring file = folder.file(L"Tapivex.ini"), none = folder.file(L"none.ini");
+    writeBytes(file, "[Option]\r\nPath=abcdefghij\r\nInterval=30min\r\nNegative=-1\r\nWord=abc\r\n");
+
+    EXPECT_EQ(profile.readString(file, L"Option", L"Path", L"", 5), L"abcd");  // room for the NUL
+    EXPECT_EQ(profile.readString(file, L"Option", L"Missing", L"既定", 250), L"既定");
+    EXPECT_EQ(profile.readString(none, L"Option", L"Path", L"d", 250), L"d");
+    EXPECT_EQ(profile.readString(file, L"Option", std::wstring(L"Path\0x", 6), L"d", 250), L"d");  // not "Path"
+    EXPECT_EQ(profile.readInt(file, L"Option", L"Interval", 0), 30u);  // leading digits only
+    EXPECT_EQ(profile.readInt(file, L"Option", L"Negative", 0), 0xFFFFFFFFu);
+    EXPECT_EQ(profile.readInt(file, L"Option", L"Word", 7), 0u);
+    EXPECT_EQ(profile.readInt(none, L"Option", L"Interval", 2), 2u);
+}
+
+// A string value of HKEY_CURRENT_USER; empty when it is missing or of another type.
+std::wstring RegistryText(const wchar_t* key, const wchar_t* name) {
+    wchar_t data[MAX_PATH * 2] = {};
+    DWORD size = sizeof data;
+    return RegGetValueW(HKEY_CURRENT_USER, key, name, RRF_RT_REG_SZ, nullptr, data, &size) == ERROR_SUCCESS ? data
+                                                                                                             : L"";
+}
+
+TEST(Win32Desktop, WritesRegistryStringsUnderAnyRootSpelling) {
+    struct RemoveKey {
+        ~RemoveKey() { RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\TapivexTest"); }
+    } removeKey;
+    Win32Desktop desktop;
+    desktop.writeRegistryString(L"hkcu\\Software\\TapivexTest\\Control Panel\\desktop\\Wallpaper", L"C:\\壁紙\\表.bmp");
+    desktop.writeRegistryString(L"HKEY_CURRENT_USER\\Software\\TapivexTest\\TileWallpaper", L"0");
+    EXPECT_EQ(RegistryText(L"Software\\TapivexTest\\Control Panel\\desktop", L"Wallpaper"), L"C:\\壁紙\\表.bmp");
+    EXPECT_EQ(RegistryText(L"Software\\TapivexTest", L"TileWallpaper"), L"0");
+
+    EXPECT_THROW(desktop.writeRegistryString(L"HKXX\\Software\\TapivexTest\\A", L"1"), RuntimeFailure);
+    EXPECT_THROW(desktop.writeRegistryString(L"HKCU", L"1"), RuntimeFailure);
+    EXPECT_THROW(desktop.writeRegistryString(std::wstring(L"HKCU\\Software\\TapivexTest\\A\0B", 29), L"1"),
+                 RuntimeFailure);
+    EXPECT_EQ(RegistryText(L"Software\\TapivexTest", L"A"), L"");
+}
+
+// The wallpaper's path reaches Windows in its ANSI form; the user's setting is put back afterwards.
+TEST(Win32Desktop, SetWallpaperStoresTheJapanesePath) {
+    const std::wstring original = RegistryText(L"Control Panel\\Desktop", L"Wallpaper");
+    TestFolder folder;
+    Win32Desktop desktop;
+    EXPECT_TRUE(desktop.setWallpaper(folder.file(L"表示.bmp")));
+    EXPECT_FALSE(desktop.setWallpaper(folder.file(std::wstring(L"a.bmp\0b", 7))));
+    EXPECT_EQ(RegistryText(L"Control Panel\\Desktop", L"Wallpaper"), folder.file(L"表示.bmp"));
+    desktop.setWallpaper(original);
+}
+
+TEST(Win32UserInterface, DoEventsRunsWaitingMessagesAndLeavesTheQuitRequest) {
+    HWND window = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    ASSERT_NE(window, nullptr);
+    PostMessageW(window, WM_CLOSE, 0, 0);  // the default handling destroys the window
+    PostQuitMessage(7);
+    Win32UserInterface().doEvents();
+    EXPECT_FALSE(IsWindow(window));
+    MSG message = {};
+    ASSERT_TRUE(PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(message.message, static_cast<UINT>(WM_QUIT));
+    EXPECT_EQ(message.wParam, 7u);
+}
+
+}  // namespace
+}  // namespace tapivex
