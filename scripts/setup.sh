@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(cmake g++ googletest g++-mingw-w64-i686 wine wine64 wine32:i386 xvfb x11-apps
-          xdotool imagemagick fonts-ipafont-gothic locales clang libclang-rt-14-dev)
+          xdotool imagemagick fonts-ipafont-gothic locales clang libclang-rt-14-dev zip unzip)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -127,6 +127,13 @@ else
   fi
 fi
 
+step "release package (tests/package/run.sh)"
+bash tests/package/run.sh 2>&1 | tee "$logs/package.log"
+[ "${PIPESTATUS[0]}" -eq 0 ] || status=1
+read -r package_passed package_failed < <(sed -nE 's/^package: ([0-9]+) passed, ([0-9]+) failed$/\1 \2/p' "$logs/package.log" | tail -n 1)
+passed=$((passed + ${package_passed:-0}))
+failed=$((failed + ${package_failed:-1}))
+
 echo
 echo "tests: $passed passed, $failed failed"
 [ "$failed" -eq 0 ] || status=1

@@ -16,7 +16,7 @@ using namespace std::chrono_literals;
 const std::wstring kSettingsCaption = L"オプション設定";
 const std::wstring kAboutCaption = L"ﾊﾞｰｼﾞｮﾝ情報";
 // Rows of the settings dialog's and the About window's tables.
-enum OptionRow { kText1 = 4, kCombo1 = 8, kOpt1 = 10, kOpt2 = 11, kTxtPath = 12, kCmdBrowser = 13, kCommand1 = 14 };
+enum OptionRow { kText1 = 4, kCombo1 = 8, kOpt1 = 10, kOpt2 = 11, kTxtPath = 12, kCmdBrowser = 13 };
 enum AboutRow { kTitleLabel = 1, kVersionLabel = 2, kOkButton = 6 };
 
 POINT Centre(HWND window) {
@@ -59,9 +59,13 @@ protected:
         }
         return nullptr;
     }
+    // The dialog, once it is shown and takes the user's clicks.
     HWND openSettings() {
         input::doubleClick(input::notificationIcon());
-        return input::waitForWindow(L"#32770", kSettingsCaption);
+        HWND dialog = input::waitForWindow(L"#32770", kSettingsCaption);
+        if (dialog) waitUntil([&] { return GetForegroundWindow() == dialog; }, shortWait);
+        std::this_thread::sleep_for(300ms);
+        return dialog;
     }
 
     const ProgramFolder folder;
@@ -128,7 +132,7 @@ TEST_F(TrayAndWindows, LeavingTheUsersFolderSavesReloadsAndDeletesTheOldImages) 
     ASSERT_TRUE(dialog);
     input::click(Centre(input::control(dialog, kOpt1)));
     EXPECT_FALSE(IsWindowEnabled(input::control(dialog, kTxtPath)));
-    input::click(Centre(input::control(dialog, kCommand1)));
+    input::key(VK_RETURN);  // the default button, 設定(&S)
 
     const auto notice = run->waitForMessageBox();
     ASSERT_TRUE(notice);

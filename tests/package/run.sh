@@ -1,0 +1,170 @@
+#!/usr/bin/env bash
+# The release package as a user gets it: scripts/package.sh builds the zip, which
+# is unpacked into C:\Tools\Tapivex of a fresh copy of the project's Wine prefix.
+# Checked: the file list and the zip's fixed times and order; the programs are the
+# build's own; the texts are CP932 with CR LF; Tapivex.exe, started from that
+# folder in a virtual desktop on a private Xvfb, changes the wallpaper to one of
+# the example's pictures within 5 s and ends on a close request; tapivex-check.exe
+# of the package passes the example's list.
+# Ends with "package: N passed, N failed"; exit 0 when all passed.
+set -uo pipefail
+cd "$(dirname "$0")/../.." || exit 1
+root=$PWD
+exec </dev/null
+
+passed=0
+failed=0
+xvfb_pid=""
+run=""
+
+# shellcheck disable=SC2317  # called through the trap
+cleanup() {
+  if [ -n "$run" ]; then
+    WINEPREFIX="$run/prefix" wineserver -k >/dev/null 2>&1 || true
+    rm -rf "$run"
+  fi
+  [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null || true
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+pass() { passed=$((passed + 1)); echo "ok    $*"; }
+fail() { failed=$((failed + 1)); echo "FAIL  $*"; }
+check() {  # check NAME COMMAND...: one case
+  local name=$1; shift
+  if "$@"; then pass "$name"; else fail "$name"; fi
+}
+finish() {
+  echo "package: $passed passed, $failed failed"
+  [ "$failed" -eq 0 ] && exit 0 || exit 1
+}
+
+started=$SECONDS
+mkdir -p build/package
+if ! bash scripts/package.sh >build/package/test.log 2>&1; then
+  tail -n 40 build/package/test.log
+  fail "scripts/package.sh builds the package"
+  finish
+fi
+version=$(sed -n 's/^project(Tapivex VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+zipfile="$root/dist/Tapivex-$version.zip"
+pass "scripts/package.sh builds dist/Tapivex-$version.zip"
+
+expected="LICENSE.txt
+Tapivex.INI
+Tapivex.exe
+checks.bmp
+manual-en.txt
+manual-ja.txt
+sky.bmp
+sunset.bmp
+tapivex-check.exe"
+check "the zip holds exactly the program, the checker, the example, the manuals and the licence, in order" \
+  test "$(zipinfo -1 "$zipfile")" = "$expected"
+check "every entry is dated 2026-01-01 00:00" \
+  test "$(zipinfo -T "$zipfile" | grep -c ' 20260101\.000000 ')" -eq "$(wc -l <<<"$expected")"
+
+# A program folder in a fresh copy of the prefix, as a user unpacks it.
+run=$(mktemp -d "$root/build/package-test.XXXXXX")
+cp -a build/wineprefix "$run/prefix"
+folder="$run/prefix/drive_c/Tools/Tapivex"
+mkdir -p "$folder"
+unzip -q "$zipfile" -d "$folder" || fail "the zip unpacks"
+
+check "Tapivex.exe is the build's own" cmp -s "$folder/Tapivex.exe" build/win32/Tapivex.exe
+check "tapivex-check.exe is the build's own" cmp -s "$folder/tapivex-check.exe" build/win32/tapivex-check.exe
+same_example() {
+  local f
+  for f in examples/*; do cmp -s "$f" "$folder/$(basename "$f")" || return 1; done
+}
+check "the example list and its pictures are those of examples/" same_example
+
+# CP932 (Shift-JIS) throughout, every line ended by CR LF, as many lines as the source.
+dos_text() {
+  local file=$1 source=$2
+  iconv -f CP932 -t UTF-8 "$file" >/dev/null 2>&1 || return 1
+  [ "$(tr -d '\r' <"$file" | wc -l)" -eq "$(wc -l <"$source")" ] || return 1
+  [ "$(grep -c $'\r$' "$file")" -eq "$(wc -l <"$file")" ] || return 1
+  [ "$(tail -c 2 "$file" | od -An -c | tr -d ' ')" = '\r\n' ]
+}
+for t in manual-ja.txt:docs/manual.ja.md manual-en.txt:docs/manual.en.md LICENSE.txt:LICENSE; do
+  check "${t%%:*} is CP932 text with CR LF" dos_text "$folder/${t%%:*}" "${t#*:}"
+done
+# The Japanese reads back as Japanese (not UTF-8 bytes passed through).
+quotes_messages() {
+  local f
+  for f in "$@"; do iconv -f CP932 -t UTF-8 "$f" | grep -q 'すでに起動しています' || return 1; done
+}
+check "the manuals quote the program's messages readably" \
+  quotes_messages "$folder/manual-ja.txt" "$folder/manual-en.txt"
+
+# The program under Wine, from its folder, in a desktop on a private Xvfb.
+for n in $(seq 240 300); do
+  [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
+  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  xvfb_pid=$!
+  for _ in $(seq 1 50); do
+    [ -e "/tmp/.X11-unix/X$n" ] || ! kill -0 "$xvfb_pid" 2>/dev/null && break
+    sleep 0.1
+  done
+  [ -e "/tmp/.X11-unix/X$n" ] && { export DISPLAY=":$n"; break; }
+  xvfb_pid=""
+done
+if [ -z "${DISPLAY:-}" ] || [ -z "$xvfb_pid" ]; then
+  fail "a private Xvfb starts"
+  finish
+fi
+
+export WINEPREFIX="$run/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=ja_JP.UTF-8
+wallpaper() {
+  wine reg query 'HKCU\Control Panel\Desktop' /v Wallpaper 2>/dev/null | sed -n 's/^ *Wallpaper *REG_SZ *//p' |
+    tr -d '\r' || true
+}
+wineserver -p >/dev/null 2>&1
+wine reg add 'HKCU\Control Panel\Desktop' /v Wallpaper /d '' /f >/dev/null 2>&1
+wine explorer /desktop=Default,1024x768 >/dev/null 2>&1 &
+
+(cd "$folder" && exec wine Tapivex.exe >/dev/null 2>&1) &
+program=$!
+t0=$SECONDS
+current=""
+while [ $((SECONDS - t0)) -lt 5 ]; do
+  current=$(wallpaper)
+  [ -n "$current" ] && break
+  sleep 0.2
+done
+echo "      wallpaper after $((SECONDS - t0)) s: ${current:-none}"
+example_picture() {
+  local p
+  for p in sky.bmp checks.bmp sunset.bmp; do
+    [ "${current,,}" = "c:\\tools\\tapivex\\$p" ] && return 0
+  done
+  return 1
+}
+check "Tapivex.exe started from C:\\Tools\\Tapivex sets a picture of that folder within 5 s" example_picture
+check "Tapivex.exe is still running" kill -0 "$program"
+
+# A close request (taskkill without /f posts WM_CLOSE to the program's windows).
+wine taskkill /im Tapivex.exe >/dev/null 2>&1
+ended=1
+for _ in $(seq 1 50); do
+  kill -0 "$program" 2>/dev/null || { ended=0; break; }
+  sleep 0.1
+done
+wait_status() { wait "$program"; }
+if [ "$ended" -eq 0 ]; then
+  wait_status
+  code=$?
+  check "Tapivex.exe ends on a close request, with exit code 0" test "$code" -eq 0
+else
+  fail "Tapivex.exe ends on a close request, with exit code 0"
+fi
+
+check_out=$(cd "$folder" && wine tapivex-check.exe Tapivex.INI 2>&1)
+check_code=$?
+check "tapivex-check.exe of the package passes the example's list (exit 0)" test "$check_code" -eq 0
+check "tapivex-check.exe reads the example's three entries" \
+  test "$(grep -c 'entry [0-9]' <<<"$check_out")" -eq 3
+
+echo "      time: $((SECONDS - started)) s"
+finish
