@@ -45,17 +45,17 @@ struct ControlSpec {
 // A control placed in its container; the rest of its description at defaults.
 inline ControlSpec PlaceControl(std::wstring name, ControlKind kind, std::wstring container, std::wstring caption,
                                 int left, int top, int width, int height, FontSpec font = {}) {
-    ControlSpec spec;
-    spec.name = std::move(name);
-    spec.kind = kind;
-    spec.container = std::move(container);
-    spec.caption = std::move(caption);
-    spec.left = left;
-    spec.top = top;
-    spec.width = width;
-    spec.height = height;
-    spec.font = std::move(font);
-    return spec;
+    ControlSpec layout;
+    layout.name = std::move(name);
+    layout.kind = kind;
+    layout.container = std::move(container);
+    layout.caption = std::move(caption);
+    layout.left = left;
+    layout.top = top;
+    layout.width = width;
+    layout.height = height;
+    layout.font = std::move(font);
+    return layout;
 }
 
 struct FormSpec {
@@ -114,7 +114,7 @@ class WindowFactory {
 public:
     virtual ~WindowFactory() = default;
     // Creates the window hidden. `events` must outlive the window.
-    virtual std::unique_ptr<FormWindow> create(const FormSpec& spec, FormEvents& events) = 0;
+    virtual std::unique_ptr<FormWindow> create(const FormSpec& layout, FormEvents& events) = 0;
 };
 
 }  // namespace tapivex

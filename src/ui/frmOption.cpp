@@ -23,9 +23,9 @@ std::wstring Upper(std::wstring text) {
 
 ControlSpec Control(const wchar_t* name, ControlKind kind, const wchar_t* container, const wchar_t* caption,
                     int left, int top, int width, int height, FontSpec font = {}, int tabIndex = -1) {
-    ControlSpec spec = PlaceControl(name, kind, container, caption, left, top, width, height, std::move(font));
-    spec.tabIndex = tabIndex;
-    return spec;
+    ControlSpec layout = PlaceControl(name, kind, container, caption, left, top, width, height, std::move(font));
+    layout.tabIndex = tabIndex;
+    return layout;
 }
 
 FormSpec BuildLayout() {

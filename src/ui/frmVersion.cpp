@@ -14,20 +14,20 @@ constexpr int kApplicationIconId = 1;
 
 ControlSpec Label(const wchar_t* name, const wchar_t* text, int left, int top, int width, int height,
                   FontSpec font, std::uint32_t colour) {
-    ControlSpec spec = PlaceControl(name, ControlKind::Label, L"", text, left, top, width, height, std::move(font));
-    spec.colour = colour;
-    spec.autoSize = true;  // every label of the window is as wide as its text
-    return spec;
+    ControlSpec layout = PlaceControl(name, ControlKind::Label, L"", text, left, top, width, height, std::move(font));
+    layout.colour = colour;
+    layout.autoSize = true;  // every label of the window is as wide as its text
+    return layout;
 }
 
 ControlSpec Link(const wchar_t* name, std::wstring text, int top, int width, std::uint32_t colour,
                  const wchar_t* toolTip, int left) {
-    ControlSpec spec = Label(name, L"", left, top, width, 195, {L"ＭＳ Ｐゴシック", 9.75}, colour);
-    spec.caption = std::move(text);
-    spec.handCursor = true;
-    spec.toolTip = toolTip;
-    spec.centreOnWindow = true;  // stays centred whatever the address's length
-    return spec;
+    ControlSpec layout = Label(name, L"", left, top, width, 195, {L"ＭＳ Ｐゴシック", 9.75}, colour);
+    layout.caption = std::move(text);
+    layout.handCursor = true;
+    layout.toolTip = toolTip;
+    layout.centreOnWindow = true;  // stays centred whatever the address's length
+    return layout;
 }
 
 FormSpec BuildLayout() {

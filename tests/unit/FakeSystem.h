@@ -45,8 +45,8 @@ private:
 
 class FakeFormWindow : public FormWindow {
 public:
-    FakeFormWindow(const FormSpec& spec, FormEvents& events) : spec_(spec), events_(events) {
-        for (const ControlSpec& c : spec.controls) controls_[c.name].text = c.caption;
+    FakeFormWindow(const FormSpec& layout, FormEvents& events) : spec_(layout), events_(events) {
+        for (const ControlSpec& c : layout.controls) controls_[c.name].text = c.caption;
     }
     std::map<std::wstring, ControlModel>& controls() override { return controls_; }
     void refresh() override {}
@@ -247,8 +247,8 @@ public:
     bool pickerFails = false;
 
     // --- WindowFactory
-    std::unique_ptr<FormWindow> create(const FormSpec& spec, FormEvents& events) override {
-        auto window = std::make_unique<FakeFormWindow>(spec, events);
+    std::unique_ptr<FormWindow> create(const FormSpec& layout, FormEvents& events) override {
+        auto window = std::make_unique<FakeFormWindow>(layout, events);
         windows.push_back(window.get());
         return window;
     }

@@ -169,7 +169,7 @@ bool IsButtonDown(UINT message) {
 
 class FormDialog final : public FormWindow {
 public:
-    FormDialog(const FormSpec& spec, FormEvents& events);
+    FormDialog(const FormSpec& layout, FormEvents& events);
     ~FormDialog() override;
     FormDialog(const FormDialog&) = delete;
     FormDialog& operator=(const FormDialog&) = delete;
@@ -247,8 +247,8 @@ private:
     bool shown_ = false;
 };
 
-FormDialog::FormDialog(const FormSpec& spec, FormEvents& events)
-    : spec_(spec), events_(events), controls_(spec.controls.size()) {
+FormDialog::FormDialog(const FormSpec& layout, FormEvents& events)
+    : spec_(layout), events_(events), controls_(layout.controls.size()) {
     for (const ControlSpec& control : spec_.controls) {
         ControlModel& state = models_[control.name];
         state.text = control.caption;
@@ -804,8 +804,8 @@ LRESULT FormDialog::controlMessage(std::size_t index, HWND hwnd, UINT message, W
 
 }  // namespace
 
-std::unique_ptr<FormWindow> Win32WindowFactory::create(const FormSpec& spec, FormEvents& events) {
-    return std::make_unique<FormDialog>(spec, events);
+std::unique_ptr<FormWindow> Win32WindowFactory::create(const FormSpec& layout, FormEvents& events) {
+    return std::make_unique<FormDialog>(layout, events);
 }
 
 bool PreTranslateFormMessage(MSG& message) {

@@ -27,7 +27,7 @@ inline constexpr int kFirstControlId = 100;
 class Win32WindowFactory : public WindowFactory {
 public:
     // Throws RuntimeFailure when the window cannot be created.
-    std::unique_ptr<FormWindow> create(const FormSpec& spec, FormEvents& events) override;
+    std::unique_ptr<FormWindow> create(const FormSpec& layout, FormEvents& events) override;
 };
 
 // Call for every message of a message loop, before TranslateMessage: a key
