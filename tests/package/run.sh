@@ -93,7 +93,12 @@ done
 # The Japanese reads back as Japanese (not UTF-8 bytes passed through).
 quotes_messages() {
   local f
-  for f in "$@"; do iconv -f CP932 -t UTF-8 "$f" | grep -q 'すでに起動しています' || return 1; done
+  local text
+  for f in "$@"; do
+    # Read whole first: grep -q leaving early would end iconv with SIGPIPE under pipefail.
+    text=$(iconv -f CP932 -t UTF-8 "$f") || return 1
+    [[ $text == *すでに起動しています* ]] || return 1
+  done
 }
 check "the manuals quote the program's messages readably" \
   quotes_messages "$folder/manual-ja.txt" "$folder/manual-en.txt"
