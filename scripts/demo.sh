@@ -9,6 +9,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
+# shellcheck source=scripts/private-display.sh
+. "$root/scripts/private-display.sh"
 demo="$root/build/demo"
 app="$demo/app"
 
@@ -45,17 +47,7 @@ if [ -n "${DISPLAY:-}" ]; then
   exit 0
 fi
 
-for n in $(seq 97 160); do
-  [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-  xvfb_pid=$!
-  for _ in $(seq 1 50); do
-    [ -e "/tmp/.X11-unix/X$n" ] || ! kill -0 "$xvfb_pid" 2>/dev/null && break
-    sleep 0.1
-  done
-  [ -e "/tmp/.X11-unix/X$n" ] && { export DISPLAY=":$n"; break; }
-  xvfb_pid=""
-done
+start_private_xvfb 97 160 || true
 [ -n "${DISPLAY:-}" ] || { echo "demo: cannot start Xvfb"; exit 1; }
 
 wallpaper() {

@@ -12,6 +12,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
+# shellcheck source=scripts/private-display.sh
+. "$root/scripts/private-display.sh"
 work="$root/build/screenshots"
 app="$work/app"
 images="$root/docs/images"
@@ -63,17 +65,7 @@ if [ ! -f "$fonts/marlett.ttf" ]; then
   fi
 fi
 
-for n in $(seq 170 230); do
-  [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-  xvfb_pid=$!
-  for _ in $(seq 1 50); do
-    [ -e "/tmp/.X11-unix/X$n" ] || ! kill -0 "$xvfb_pid" 2>/dev/null && break
-    sleep 0.1
-  done
-  [ -e "/tmp/.X11-unix/X$n" ] && { export DISPLAY=":$n"; break; }
-  xvfb_pid=""
-done
+start_private_xvfb 170 230 || true
 [ -n "${DISPLAY:-}" ] || { say "cannot start Xvfb"; exit 1; }
 say "display $DISPLAY"
 

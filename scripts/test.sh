@@ -9,6 +9,8 @@
 set -uo pipefail
 cd "$(dirname "$0")/.." || exit 1
 root=$PWD
+# shellcheck source=scripts/private-display.sh
+. "$root/scripts/private-display.sh"
 exec </dev/null
 
 export WINEPREFIX="$root/build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
@@ -53,23 +55,6 @@ count_ctest_log() {
   failed=$((failed + f))
 }
 
-# A display number whose lock and socket are free, from :97 upward, with Xvfb on it.
-start_xvfb() {
-  local n
-  for n in $(seq 97 160); do
-    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-    xvfb_pid=$!
-    for _ in $(seq 1 50); do
-      [ -e "/tmp/.X11-unix/X$n" ] && { export DISPLAY=":$n"; return 0; }
-      kill -0 "$xvfb_pid" 2>/dev/null || break
-      sleep 0.1
-    done
-    kill "$xvfb_pid" 2>/dev/null; xvfb_pid=""
-  done
-  return 1
-}
-
 step "setup"
 bash scripts/setup.sh || { echo "tests: 0 passed, 0 failed"; echo "test: setup failed"; exit 1; }
 mkdir -p "$logs"
@@ -104,7 +89,7 @@ failed=$((failed + fuzz_failed))
 # tests need the virtual desktop: one display and one fresh wineserver for all of it
 # (a wineserver started without a display leaves later windows without a desktop).
 step "Windows build and tests under Wine (build/win32)"
-if ! start_xvfb; then
+if ! start_private_xvfb 97 160; then
   echo "test: cannot start Xvfb"
   status=1
 else

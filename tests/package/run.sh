@@ -10,6 +10,8 @@
 set -uo pipefail
 cd "$(dirname "$0")/../.." || exit 1
 root=$PWD
+# shellcheck source=scripts/private-display.sh
+. "$root/scripts/private-display.sh"
 exec </dev/null
 
 passed=0
@@ -104,17 +106,7 @@ check "the manuals quote the program's messages readably" \
   quotes_messages "$folder/manual-ja.txt" "$folder/manual-en.txt"
 
 # The program under Wine, from its folder, in a desktop on a private Xvfb.
-for n in $(seq 240 300); do
-  [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-  xvfb_pid=$!
-  for _ in $(seq 1 50); do
-    [ -e "/tmp/.X11-unix/X$n" ] || ! kill -0 "$xvfb_pid" 2>/dev/null && break
-    sleep 0.1
-  done
-  [ -e "/tmp/.X11-unix/X$n" ] && { export DISPLAY=":$n"; break; }
-  xvfb_pid=""
-done
+start_private_xvfb 240 300 || true
 if [ -z "${DISPLAY:-}" ] || [ -z "$xvfb_pid" ]; then
   fail "a private Xvfb starts"
   finish
