@@ -71,6 +71,11 @@ void doubleClick(POINT at) {
 
 void key(WORD virtualKey) { send({keyboard(virtualKey, 0, 0), keyboard(virtualKey, 0, KEYEVENTF_KEYUP)}); }
 
+void altKey(WORD virtualKey) {
+    send({keyboard(VK_MENU, 0, 0), keyboard(virtualKey, 0, 0), keyboard(virtualKey, 0, KEYEVENTF_KEYUP),
+          keyboard(VK_MENU, 0, KEYEVENTF_KEYUP)});
+}
+
 void type(const std::wstring& text) {
     for (wchar_t c : text) send({keyboard(0, c, KEYEVENTF_UNICODE), keyboard(0, c, KEYEVENTF_UNICODE | KEYEVENTF_KEYUP)});
 }

@@ -16,6 +16,8 @@ POINT notificationIcon();
 void click(POINT at, bool right = false);
 void doubleClick(POINT at);
 void key(WORD virtualKey);
+// A key pressed with Alt held down: a mnemonic.
+void altKey(WORD virtualKey);
 void type(const std::wstring& text);
 
 // A visible top-level window of that class and caption (caption "" matches any).
