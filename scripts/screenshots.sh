@@ -148,4 +148,25 @@ drive move 40 40
 sleep 0.5
 shoot
 crop about.png "${rect[@]}" 24
+
+# The settings dialog again at 144 dpi (150 %), where its layout and fonts scale.
+set_dpi() {
+  wine reg add 'HKCC\Software\Fonts' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
+  wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
+}
+wineserver -k >/dev/null 2>&1 || true
+wineserver -w >/dev/null 2>&1 || true
+set_dpi 144
+start_program
+sleep 2
+read -r -a rect < <(drive doubleclick 1012 758; drive wait '#32770' 'オプション設定') ||
+  { set_dpi 96; say "no settings dialog at 144 dpi"; exit 1; }
+drive move 40 40
+drive gone tooltips_class32 || true
+sleep 0.5
+shoot
+crop settings-144dpi.png "${rect[@]}" 24
+wineserver -k >/dev/null 2>&1 || true
+wineserver -w >/dev/null 2>&1 || true
+set_dpi 96
 say "done"

@@ -454,7 +454,10 @@ HFONT FormDialog::font(std::size_t index) {
     auto key = std::tuple{f.face, centipoints, bold, f.italic};
     auto found = fonts_.find(key);
     if (found != fonts_.end()) return found->second.get();
-    HFONT created = CreateFontW(-MulDiv(static_cast<int>(centipoints), dpi_, 7200), 0, 0, 0,
+    // A fractional pixel height is rounded down: the layout's widths were made
+    // for the 96-dpi sizes, and a font half a pixel taller cuts a label's end.
+    const int pixels = static_cast<int>(static_cast<long long>(centipoints) * dpi_ / 7200);
+    HFONT created = CreateFontW(-pixels, 0, 0, 0,
                                 bold ? FW_BOLD : FW_NORMAL, f.italic, FALSE, FALSE, SHIFTJIS_CHARSET,
                                 OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
                                 InstalledFace(f.face).c_str());
