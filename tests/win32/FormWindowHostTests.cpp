@@ -149,7 +149,7 @@ TEST_F(FormWindowHost, RescalesWhenTheDpiChanges) {
     EXPECT_EQ(client.right, 471);
     EXPECT_GE(client.bottom, 485);  // the frame stays at 96 dpi, thinner than the one the height allows for
     EXPECT_EQ(ChildRect(control(kOptB)).left, MulDiv(120 + 240, 144, 1440));
-    EXPECT_EQ(FontOf(control(kApply)).lfHeight, -20);  // 9.75 pt at 144 dpi
+    EXPECT_EQ(FontOf(control(kApply)).lfHeight, -19);  // 9.75 pt at 144 dpi: 19.5 px, rounded down
 }
 
 TEST_F(FormWindowHost, HandlersSeeWhatTheUserDidAndTheirChangesShow) {
