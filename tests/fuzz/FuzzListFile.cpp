@@ -74,8 +74,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     using namespace tapivex::fuzz;
     FuzzedDataProvider input(data, size);
     MemoryFiles files;
-    const std::uint8_t pick = input.ConsumeIntegral<std::uint8_t>();
-    files.separator = pick % 3 == 0 ? L',' : pick % 3 == 1 ? L'.' : static_cast<wchar_t>(pick);
+    files.separator = PickSeparator(input);
     files.listBytes = input.ConsumeRemainingBytesAsString();
 
     auto table = std::make_unique<WallpaperTable>();

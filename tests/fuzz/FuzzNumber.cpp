@@ -43,8 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     using namespace tapivex;
     using namespace tapivex::fuzz;
     FuzzedDataProvider input(data, size);
-    const std::uint8_t pick = input.ConsumeIntegral<std::uint8_t>();
-    const wchar_t separator = pick % 3 == 0 ? L',' : pick % 3 == 1 ? L'.' : static_cast<wchar_t>(pick);
+    const wchar_t separator = PickSeparator(input);
     const bool wide = input.ConsumeBool();
     const std::vector<std::uint8_t> bytes = input.ConsumeRemainingBytes<std::uint8_t>();
     std::wstring text;

@@ -2,6 +2,8 @@
 // check that stops a run at the first broken invariant.
 #pragma once
 
+#include <fuzzer/FuzzedDataProvider.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -70,5 +72,11 @@ public:
     std::wstring fromAnsi(const std::string& bytes) override { return Latin1(bytes); }
     wchar_t decimalSeparator() override { return separator; }
 };
+
+// A decimal separator for the locale: the comma, the point, or any other character.
+inline wchar_t PickSeparator(FuzzedDataProvider& input) {
+    const std::uint8_t pick = input.ConsumeIntegral<std::uint8_t>();
+    return pick % 3 == 0 ? L',' : pick % 3 == 1 ? L'.' : static_cast<wchar_t>(pick);
+}
 
 }  // namespace tapivex::fuzz
