@@ -128,10 +128,9 @@ void frmOption::Command1_Click() {
             resetInterval();
             return;
         }
-        bool stayOpen = false;
-        const bool reload = saveFolderChoice(stayOpen);
-        if (stayOpen) return;
-        if (reload) {
+        const FolderChoice folder = saveFolderChoice();
+        if (folder == FolderChoice::PathMissing) return;
+        if (folder == FolderChoice::Changed) {
             sys_.ui.messageBox(kMsgReloading, kNotice);
             Form_Unload();
             main_.Form_Load();
@@ -146,25 +145,26 @@ void frmOption::Command1_Click() {
     }
 }
 
-bool frmOption::saveFolderChoice(bool& stayOpen) {
+frmOption::FolderChoice frmOption::saveFolderChoice() {
     if (control(L"Opt1").checked) {
-        if (OldUseUserFolder == 0) return false;
+        if (OldUseUserFolder == 0) return FolderChoice::Unchanged;
         WriteSettingsFile(sys_.profile, g_.SettingsFilePath, false, L"");
         DeleteConvertedImages();
-        return true;
+        return FolderChoice::Changed;
     }
     const std::wstring path = control(L"txtPath").text;
     if (!sys_.files.folderExists(path)) {
         sys_.ui.messageBox(kMsgPathMissing, kWarning);
-        stayOpen = true;
-        return false;
+        return FolderChoice::PathMissing;
     }
     WriteSettingsFile(sys_.profile, g_.SettingsFilePath, true, path);
     // Letter case and one trailing backslash are no change; leaving the
     // temporary folder always is, even for the same folder.
-    const bool changed = Upper(WithoutTrailingBackslash(path)) != Upper(OldConvertFolder) || OldUseUserFolder == 0;
-    if (changed) DeleteConvertedImages();
-    return changed;
+    if (Upper(WithoutTrailingBackslash(path)) == Upper(OldConvertFolder) && OldUseUserFolder != 0) {
+        return FolderChoice::Unchanged;
+    }
+    DeleteConvertedImages();
+    return FolderChoice::Changed;
 }
 
 void frmOption::resetInterval() { control(L"Text1").text = std::to_wstring(g_.ChangeInterval); }

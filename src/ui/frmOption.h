@@ -47,8 +47,10 @@ public:
 private:
     ControlModel& control(const wchar_t* name) { return window_->controls()[name]; }
     void DeleteConvertedImages();
-    // The apply's outcome when the folder choice needs a reload; writes the settings file.
-    bool saveFolderChoice(bool& stayOpen);
+    // Saves the folder choice of the apply; Changed deletes the old folder's
+    // copies and asks for a reload, PathMissing keeps the dialog open.
+    enum class FolderChoice { Unchanged, Changed, PathMissing };
+    FolderChoice saveFolderChoice();
     void resetInterval();
 
     System sys_;
