@@ -16,7 +16,7 @@ namespace tapivex::e2e {
 inline const std::wstring kSettingsCaption = L"オプション設定";
 inline const std::wstring kAboutCaption = L"ﾊﾞｰｼﾞｮﾝ情報";
 // Rows of the settings dialog's and the About window's tables.
-enum OptionRow { kText1 = 4, kCombo1 = 8, kOpt1 = 10, kOpt2 = 11, kTxtPath = 12, kCmdBrowser = 13 };
+enum OptionRow { kText1 = 4, kCombo1 = 8, kOpt1 = 10, kOpt2 = 11, kTxtPath = 12 };
 enum AboutRow { kTitleLabel = 1, kVersionLabel = 2, kOkButton = 6 };
 
 inline POINT Centre(HWND window) {
@@ -47,8 +47,8 @@ protected:
     static void typeOver(HWND control, const std::wstring& text) {
         HWND window = GetAncestor(control, GA_ROOT);
         waitUntil([&] { return GetForegroundWindow() == window; }, shortWait);
-        input::click(Centre(control));
-        waitUntil([&] { return GetFocus() == control || GetForegroundWindow() == window; }, shortWait);
+        // The focus moves as Tab would move it; then the keys replace the text.
+        SendMessageW(window, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
         SendMessageW(control, EM_SETSEL, 0, -1);
         if (text.empty()) input::key(VK_BACK);
         input::type(text);
