@@ -111,8 +111,10 @@ done
 wineserver -k >/dev/null 2>&1 || true
 wineserver -w >/dev/null 2>&1 || true
 
-# Second run: the example's pictures, tiled, five minutes apart.
+# Second run: the example's pictures, tiled, five minutes apart; the copies'
+# folder is the program's own, so the dialog shows a folder and its browse button.
 printf '300:1\r\nsunset.bmp\r\nsky.bmp\r\nchecks.bmp\r\n' >"$app/Tapivex.INI"
+printf '[Setting]\r\nTempPathType=1\r\nUserTempPath=Z:%s\r\n' "$(tr / '\\' <<<"$app")" >"$app/TapiVEX.CFG"
 start_program
 sleep 2  # the icon reaches the notification area, the desktop settles
 shoot
@@ -126,6 +128,17 @@ drive gone tooltips_class32 || true
 sleep 0.5
 shoot
 crop settings.png "${rect[@]}" 24
+# The folder picker from 参照(&B), on the folder of the path field.
+drive altkey B
+sleep 2
+if read -r -a picker < <(drive foreground) && [ "${picker[0]}" != "${rect[0]}" ]; then
+  shoot
+  crop picker.png "${picker[@]}" 24
+  drive escape
+  sleep 1
+else
+  say "no folder picker from the browse button"
+fi
 # Cancel, at the dialog's lower right.
 drive click "$((rect[2] - 55))" "$((rect[3] - 25))"
 drive gone '#32770' 'オプション設定' || { say "the settings dialog did not close"; exit 1; }

@@ -114,9 +114,25 @@ int Run(const std::vector<std::wstring>& args) {
         Send({Key(code, 0), Key(code, KEYEVENTF_KEYUP)});
         return 0;
     }
+    if (command == L"altkey" && args.size() == 2 && args[1].size() == 1) {
+        const WORD code = static_cast<WORD>(towupper(args[1][0]));
+        Send({Key(VK_MENU, 0), Key(code, 0), Key(code, KEYEVENTF_KEYUP), Key(VK_MENU, KEYEVENTF_KEYUP)});
+        return 0;
+    }
+    if (command == L"escape") {
+        Send({Key(VK_ESCAPE, 0), Key(VK_ESCAPE, KEYEVENTF_KEYUP)});
+        return 0;
+    }
+    if (command == L"foreground") {
+        RECT r{};
+        if (!GetWindowRect(GetForegroundWindow(), &r)) return 1;
+        std::printf("%ld %ld %ld %ld\n", r.left, r.top, r.right, r.bottom);
+        return 0;
+    }
     if (command == L"wait" && args.size() >= 2) return Wait(args[1], args.size() > 2 ? args[2] : L"");
     if (command == L"gone" && args.size() >= 2) return Poll(args[1], args.size() > 2 ? args[2] : L"", false) ? 1 : 0;
-    std::fputs("usage: ScreenDriver click|doubleclick|move X Y [right] | key C | wait|gone CLASS [CAPTION]\n", stderr);
+    std::fputs("usage: ScreenDriver click|doubleclick|move X Y [right] | key C | altkey C | escape | foreground"
+               " | wait|gone CLASS [CAPTION]\n", stderr);
     return 2;
 }
 
