@@ -16,6 +16,7 @@
 
 #include "platform/Failures.h"
 #include "platform/win32/Com.h"
+#include "platform/win32/FileHandle.h"
 #include "platform/win32/Text.h"
 #include "platform/win32/Win32System.h"
 
@@ -46,21 +47,6 @@ bool isAcceptedContainer(const GUID& format) {
     return IsEqualGUID(format, GUID_ContainerFormatBmp) || IsEqualGUID(format, GUID_ContainerFormatJpeg) ||
            IsEqualGUID(format, GUID_ContainerFormatGif);
 }
-
-class FileHandle {
-public:
-    explicit FileHandle(HANDLE handle) : handle_(handle) {}
-    ~FileHandle() {
-        if (valid()) CloseHandle(handle_);
-    }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-    HANDLE get() const { return handle_; }
-
-private:
-    HANDLE handle_;
-};
 
 std::vector<BYTE> readWholeFile(const std::wstring& path) {
     const FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,

@@ -7,31 +7,13 @@
 
 #include "app/Messages.h"
 #include "platform/Failures.h"
+#include "platform/win32/FileHandle.h"
 #include "platform/win32/FormWindowHost.h"
 #include "platform/win32/Text.h"
 
 namespace tapivex {
 
 namespace {
-
-// A kernel handle, closed once.
-class FileHandle {
-public:
-    explicit FileHandle(HANDLE handle) : handle_(handle) {}
-    ~FileHandle() {
-        if (valid()) {
-            CloseHandle(handle_);
-        }
-    }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-
-    bool valid() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
-    HANDLE get() const { return handle_; }
-
-private:
-    HANDLE handle_;
-};
 
 class RegistryKey {
 public:
