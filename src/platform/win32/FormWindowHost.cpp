@@ -43,16 +43,6 @@ using AdjustWindowRectExForDpiFunction = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD
 using SetDialogDpiChangeBehaviorFunction = BOOL(WINAPI*)(HWND, int, int);
 constexpr int kDialogDpiChangeDisableAll = 1;  // DDC_DISABLE_ALL: the host rescales the window itself
 
-int WindowDpi(HWND hwnd) {
-    static const auto getDpiForWindow = User32Function<GetDpiForWindowFunction>("GetDpiForWindow");
-    if (getDpiForWindow) {
-        if (const UINT dpi = getDpiForWindow(hwnd)) return static_cast<int>(dpi);
-    }
-    HDC dc = GetDC(nullptr);
-    const int dpi = dc ? GetDeviceCaps(dc, LOGPIXELSX) : 96;
-    if (dc) ReleaseDC(nullptr, dc);
-    return dpi > 0 ? dpi : 96;
-}
 
 void AdjustForDpi(RECT& rect, DWORD style, DWORD exStyle, int dpi) {
     static const auto adjust = User32Function<AdjustWindowRectExForDpiFunction>("AdjustWindowRectExForDpi");
@@ -205,7 +195,7 @@ private:
     void createToolTips();
     void loadWindowIcon();
     DWORD style() const { return spec_.fixedBorder ? kFixedStyle : kSizableStyle; }
-    int pixels(int twips) const { return MulDiv(twips, dpi_, 1440); }
+    int pixels(int twips) const { return TwipsToPixels(twips, dpi_); }
     void sizeWindow();
     void centre();
     void placeControls();
@@ -806,6 +796,17 @@ LRESULT FormDialog::controlMessage(std::size_t index, HWND hwnd, UINT message, W
 }
 
 }  // namespace
+
+int WindowDpi(HWND hwnd) {
+    static const auto getDpiForWindow = User32Function<GetDpiForWindowFunction>("GetDpiForWindow");
+    if (getDpiForWindow) {
+        if (const UINT dpi = getDpiForWindow(hwnd)) return static_cast<int>(dpi);
+    }
+    HDC dc = GetDC(nullptr);
+    const int dpi = dc ? GetDeviceCaps(dc, LOGPIXELSX) : 96;
+    if (dc) ReleaseDC(nullptr, dc);
+    return dpi > 0 ? dpi : 96;
+}
 
 std::unique_ptr<FormWindow> Win32WindowFactory::create(const FormSpec& layout, FormEvents& events) {
     return std::make_unique<FormDialog>(layout, events);

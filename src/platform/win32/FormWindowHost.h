@@ -24,6 +24,11 @@ inline constexpr int kHandCursorId = 101;
 // (GetDlgItem finds it; so can a test driver in another process).
 inline constexpr int kFirstControlId = 100;
 
+// The dots per inch of the monitor a window is on (the system's, before
+// Windows 10), and twips (1/1440 inch) in pixels at that resolution.
+int WindowDpi(HWND hwnd);
+inline int TwipsToPixels(int twips, int dpi) { return MulDiv(twips, dpi, 1440); }
+
 class Win32WindowFactory : public WindowFactory {
 public:
     // Throws RuntimeFailure when the window cannot be created.

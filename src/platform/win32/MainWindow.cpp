@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/Failures.h"
+#include "platform/win32/FormWindowHost.h"
 #include "platform/win32/Text.h"
 
 namespace tapivex {
@@ -15,15 +16,6 @@ constexpr int kApplicationIconId = 1;
 static_assert(NOTIFYICONDATAA_V1_SIZE == 88, "the first ANSI form of the notification record");
 // Named per session: a second copy started by the same user finds it.
 constexpr wchar_t kInstanceMutexName[] = L"Local\\Tapivex.Instance";
-
-int TwipsToPixels(int twips, int dotsPerInch) { return MulDiv(twips, dotsPerInch, 1440); }
-
-int ScreenDpi(HWND hwnd) {
-    HDC dc = GetDC(hwnd);
-    const int dpi = dc ? GetDeviceCaps(dc, LOGPIXELSX) : 96;
-    if (dc) ReleaseDC(hwnd, dc);
-    return dpi > 0 ? dpi : 96;
-}
 
 }  // namespace
 
@@ -61,7 +53,7 @@ void MainWindow::setTimerInterval(unsigned milliseconds) {
 }
 
 void MainWindow::moveTo(int leftTwips, int topTwips) {
-    const int dpi = ScreenDpi(hwnd_);
+    const int dpi = WindowDpi(hwnd_);
     SetWindowPos(hwnd_, nullptr, TwipsToPixels(leftTwips, dpi), TwipsToPixels(topTwips, dpi), 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
