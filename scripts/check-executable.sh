@@ -4,7 +4,8 @@
 # beside the program (known DLLs, and comctl32 through its side-by-side manifest).
 set -euo pipefail
 exe="$1"
-headers="$(i686-w64-mingw32-objdump -p "$exe")"
+# The objdump of the executable's own processor (i686, or x86_64 for the tests' 64-bit build).
+headers="$(i686-w64-mingw32-objdump -p "$exe" 2>/dev/null || x86_64-w64-mingw32-objdump -p "$exe")"
 fail=0
 
 for flag in DYNAMIC_BASE NX_COMPAT; do

@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(cmake g++ googletest g++-mingw-w64-i686 wine wine64 wine32:i386 xvfb x11-apps
+packages=(cmake g++ googletest g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 wine32:i386 xvfb x11-apps
           xdotool imagemagick fonts-ipafont-gothic locales clang libclang-rt-14-dev zip unzip)
 
 missing=()
@@ -35,7 +35,7 @@ export WINEPREFIX="$PWD/build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscor
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   echo "setup: creating the Wine prefix"
   mkdir -p build
-  LC_ALL=ja_JP.UTF-8 wineboot -i >/dev/null 2>&1 || true
+  scripts/wine-run wineboot -i >/dev/null 2>&1 || true
   wineserver -w || true
 fi
 
@@ -47,9 +47,8 @@ fi
 if ! grep -q '^"EnableShell"=dword:00000001' "$WINEPREFIX/user.reg" 2>/dev/null ||
    ! grep -q '^"ShowCrashDialog"=dword:00000000' "$WINEPREFIX/user.reg" 2>/dev/null; then
   echo "setup: configuring the Wine prefix"
-  export LC_ALL=ja_JP.UTF-8
-  wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
-  wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
-  wine reg add 'HKCU\Software\Wine\Explorer\Desktops\Default' /v EnableShell /t REG_DWORD /d 1 /f >/dev/null 2>&1
-  wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+  scripts/wine-run reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+  scripts/wine-run reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
+  scripts/wine-run reg add 'HKCU\Software\Wine\Explorer\Desktops\Default' /v EnableShell /t REG_DWORD /d 1 /f >/dev/null 2>&1
+  scripts/wine-run reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
 fi

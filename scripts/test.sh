@@ -3,8 +3,10 @@
 #   native (build/native): the unit tests of the portable logic, again under
 #   AddressSanitizer and UndefinedBehaviorSanitizer, and the fuzz targets for a
 #   bounded time;
-#   Windows (build/win32): Tapivex.exe, the tests of the Windows layer and the
-#   end-to-end tests, run under Wine in a virtual desktop on a private Xvfb.
+#   Windows (build/win32, or build/win64 where the machine runs no 32-bit
+#   program: scripts/windows-target.sh): Tapivex.exe, the tests of the Windows
+#   layer and the end-to-end tests, run under Wine in a virtual desktop on a
+#   private Xvfb.
 # Ends with "tests: N passed, N failed" and a non-zero status on any failure.
 set -uo pipefail
 cd "$(dirname "$0")/.." || exit 1
@@ -58,6 +60,8 @@ count_ctest_log() {
 step "setup"
 bash scripts/setup.sh || { echo "tests: 0 passed, 0 failed"; echo "test: setup failed"; exit 1; }
 mkdir -p "$logs"
+# shellcheck source=scripts/windows-target.sh
+. "$root/scripts/windows-target.sh"
 
 step "native build and unit tests (build/native)"
 if cmake -S . -B build/native >"$logs/native-configure.log" 2>&1 &&
@@ -88,7 +92,7 @@ failed=$((failed + fuzz_failed))
 # The Windows build runs the test programs under Wine to list their tests, and the
 # tests need the virtual desktop: one display and one fresh wineserver for all of it
 # (a wineserver started without a display leaves later windows without a desktop).
-step "Windows build and tests under Wine (build/win32)"
+step "Windows build and tests under Wine ($windows_build)"
 if ! start_private_xvfb 97 160; then
   echo "test: cannot start Xvfb"
   status=1
@@ -101,10 +105,10 @@ else
   wineserver -p >/dev/null 2>&1
   scripts/wine-run explorer /desktop=Default,1024x768 >/dev/null 2>&1 &
   scripts/wine-run cmd /c exit >/dev/null 2>&1 || true
-  if cmake -S . -B build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake >"$logs/win32-configure.log" 2>&1 &&
-     cmake --build build/win32 -j"$jobs" >"$logs/win32-build.log" 2>&1; then
-    echo "program: build/win32/Tapivex.exe"
-    run_ctest build/win32 "$logs/win32-ctest.log"
+  if cmake -S . -B "$windows_build" -DCMAKE_TOOLCHAIN_FILE="$windows_toolchain" >"$logs/win32-configure.log" 2>&1 &&
+     cmake --build "$windows_build" -j"$jobs" >"$logs/win32-build.log" 2>&1; then
+    echo "program: $windows_build/Tapivex.exe"
+    run_ctest "$windows_build" "$logs/win32-ctest.log"
   else
     status=1
     tail -n 40 "$logs/win32-configure.log" "$logs/win32-build.log" 2>/dev/null

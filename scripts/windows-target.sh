@@ -1,0 +1,15 @@
+# Sourced by the scripts that build or run the Windows program, after
+# scripts/setup.sh, from the project's root.
+#
+# Tapivex ships as a 32-bit program, built in build/win32. A machine whose
+# kernel runs no 32-bit program (no IA-32 emulation) cannot run Wine's 32-bit
+# loader: there the tests, the demo and the screenshots use the same sources
+# built for x86_64 in build/win64, which Wine runs with its 64-bit loader
+# alone (scripts/wine-run).
+if /usr/lib/wine/wine --version >/dev/null 2>&1 || [ ! -x /usr/lib/wine/wine64 ]; then
+  windows_build=build/win32
+  windows_toolchain=cmake/mingw-i686.cmake
+else
+  windows_build=build/win64
+  windows_toolchain=cmake/mingw-x86_64.cmake
+fi
