@@ -34,7 +34,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/win32/Com.h"
+#include "platform/win32/Handles.h"
+#include "platform/win32/SystemFunctions.h"
 #include "platform/win32/Win32System.h"
 
 namespace tapivex::bench {

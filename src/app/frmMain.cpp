@@ -142,7 +142,6 @@ void frmMain::convertPictures() {
 void frmMain::Timer1_Timer() {
     // A tick that comes while a load rebuilds the list waits for the next one.
     if (loading_) return;
-    releasedForms_.clear();
     SkipOnFailure([&] { tickReading_ = static_cast<std::int32_t>(sys_.clock.milliseconds()); });
     SkipOnFailure([&] {
         // The difference is taken modulo 2^32, so the counter's wrap after
@@ -228,23 +227,21 @@ void frmMain::mnChange_Click() {
 }
 
 frmOption& frmMain::optionDialog() {
-    if (!optionDialog_) optionDialog_ = std::make_unique<frmOption>(sys_, g_, windows_, *this);
-    return *optionDialog_;
+    return optionDialog_.getOrLoad([&] { return std::make_unique<frmOption>(sys_, g_, windows_, *this); });
 }
 
-void frmMain::releaseOptionDialog() {
-    if (optionDialog_) releasedForms_.push_back(std::move(optionDialog_));
-}
+void frmMain::unload(frmOption& dialog) { optionDialog_.unload(dialog); }
+void frmMain::unload(frmVersion& about) { aboutWindow_.unload(about); }
 
-void frmMain::releaseAboutWindow() {
-    if (aboutWindow_) releasedForms_.push_back(std::move(aboutWindow_));
+void frmMain::FreeUnloadedForms() {
+    optionDialog_.FreeUnloaded();
+    aboutWindow_.FreeUnloaded();
 }
 
 void frmMain::mnNext_Click() { NextRequested = -1; }
 
 void frmMain::mnAbout_Click() {
-    if (!aboutWindow_) aboutWindow_ = std::make_unique<frmVersion>(sys_, windows_, *this);
-    aboutWindow_->window().show();
+    aboutWindow_.getOrLoad([&] { return std::make_unique<frmVersion>(sys_, windows_, *this); }).window().show();
 }
 
 void frmMain::mnClose_Click() { Form_QueryUnload(); }
@@ -255,7 +252,10 @@ void frmMain::Form_QueryUnload() {
     endAtOnce();
 }
 
-void frmMain::showWarning(const wchar_t* text) { sys_.ui.messageBox(text, kWarning); }
+// The main window is never shown, so its messages belong to no window: each
+// stands on the desktop with a taskbar button of its own, where the user finds
+// it, and leaves the icon's menu and any open window usable.
+void frmMain::showWarning(const wchar_t* text) { sys_.ui.messageBox(0, text, kWarning); }
 
 void frmMain::endAtOnce() { throw ProgramEnd{}; }
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/FormInstance.h"
 #include "app/Globals.h"
 #include "platform/FormWindow.h"
 #include "platform/MainWindowHost.h"
@@ -18,15 +19,16 @@ namespace tapivex {
 class frmOption;
 class frmVersion;
 
-class frmMain {
+class frmMain : public MainWindowEvents {
 public:
+    static constexpr wchar_t kCaption[] = L"変更時間変更";
     static constexpr unsigned kTimerInterval = 500;  // ms between rotation ticks
     static constexpr int kOffScreenTwips = -5000;
     static constexpr std::int32_t kDefaultInterval = 600;
     static constexpr std::int16_t kKeepSystemStyle = 3;
 
     frmMain(System system, Globals& globals, MainWindowHost& window, WindowFactory& windows);
-    ~frmMain();
+    ~frmMain() override;
     frmMain(const frmMain&) = delete;
     frmMain& operator=(const frmMain&) = delete;
 
@@ -70,11 +72,21 @@ public:
 
     // The settings dialog's one instance, loaded hidden when there is none.
     frmOption& optionDialog();
-    bool optionDialogLoaded() const { return optionDialog_ != nullptr; }
-    // A window has unloaded itself; its object goes at the next tick, when
-    // none of its handlers can still be running.
-    void releaseOptionDialog();
-    void releaseAboutWindow();
+    frmOption* loadedOptionDialog() const { return optionDialog_.loaded(); }
+    frmVersion* loadedAboutWindow() const { return aboutWindow_.loaded(); }
+    // A window unloads itself: it closes now, and its next opening loads a
+    // fresh instance.
+    void unload(frmOption& dialog);
+    void unload(frmVersion& about);
+    // Frees the objects of unloaded windows. Only the program's message loop
+    // calls it, between two messages: no handler of theirs runs then.
+    void FreeUnloadedForms();
+
+    // MainWindowEvents
+    void onTimer() override { Timer1_Timer(); }
+    void onNotifyIcon(std::uintptr_t lParam) override { Form_MouseMove(lParam); }
+    void onCloseRequest() override { Form_QueryUnload(); }
+    void onTaskbarCreated() override { TaskbarCreated(); }
 
 private:
     void loadSequence();
@@ -91,9 +103,8 @@ private:
     Globals& g_;
     MainWindowHost& window_;
     WindowFactory& windows_;
-    std::unique_ptr<frmOption> optionDialog_;
-    std::unique_ptr<frmVersion> aboutWindow_;
-    std::vector<std::unique_ptr<FormEvents>> releasedForms_;
+    FormInstance<frmOption> optionDialog_;
+    FormInstance<frmVersion> aboutWindow_;
     bool loading_ = false;
     bool reloadRequested_ = false;  // during a load: run it again when it ends
     bool iconAdded_ = false;

@@ -1,12 +1,12 @@
 // Windows described as data. A form (the settings dialog, the About window)
 // is a table of controls; the window host turns the table into a real window
-// and routes the user's actions to the form's handlers. The handlers work on
-// the controls' model (text, enabled, checked, selection, bold), which the
-// host keeps in step with the real controls.
+// and routes the user's actions to the form's handlers. A control is named by
+// its row in the table, which each form declares as an enumeration. The
+// handlers read and write the real controls through FormWindow at the moment
+// they ask: the control is the only copy of its state.
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -23,11 +23,12 @@ struct FontSpec {
 };
 
 inline constexpr std::uint32_t kDefaultColour = 0xFFFFFFFFu;  // the system's text colour
+inline constexpr int kOnWindow = -1;  // the container of a control placed on the window itself
 
 struct ControlSpec {
-    std::wstring name;       // "Label1(2)", "Text1", "Command1"
+    int id = 0;              // the control's row in its form's table
     ControlKind kind = ControlKind::Label;
-    std::wstring container;  // "" for the window itself, else a frame's name
+    int container = kOnWindow;  // the window, or the row of a frame
     std::wstring caption;    // "(&X)" makes X the mnemonic
     int left = 0, top = 0, width = 0, height = 0;  // twips, relative to the container
     FontSpec font;
@@ -43,12 +44,12 @@ struct ControlSpec {
 };
 
 // A control placed in its container; the rest of its description at defaults.
-inline ControlSpec PlaceControl(std::wstring name, ControlKind kind, std::wstring container, std::wstring caption,
-                                int left, int top, int width, int height, FontSpec font = {}) {
+inline ControlSpec PlaceControl(std::wstring caption, int id, ControlKind kind, int container, int left, int top,
+                                int width, int height, FontSpec font = {}) {
     ControlSpec layout;
-    layout.name = std::move(name);
+    layout.id = id;
     layout.kind = kind;
-    layout.container = std::move(container);
+    layout.container = container;
     layout.caption = std::move(caption);
     layout.left = left;
     layout.top = top;
@@ -58,6 +59,10 @@ inline ControlSpec PlaceControl(std::wstring name, ControlKind kind, std::wstrin
     return layout;
 }
 
+// The rows of a table in the order of their ids; a gap or a repeated id is a
+// fault of the table, found when the form is first built.
+std::vector<ControlSpec> InIdOrder(std::vector<ControlSpec> rows);
+
 struct FormSpec {
     std::wstring caption;
     int clientWidth = 0, clientHeight = 0;  // twips
@@ -65,43 +70,45 @@ struct FormSpec {
     bool fixedBorder = true;        // not resizable
     bool centred = false;           // opens in the middle of the screen
     int iconId = 0;                 // the window's icon resource, 0 for none
-    std::vector<ControlSpec> controls;
+    std::vector<ControlSpec> controls;  // in the order of their ids
 };
 
-// The state of one control as the handlers see it.
-struct ControlModel {
-    std::wstring text;
-    bool enabled = true;
-    bool checked = false;     // option buttons
-    int selectedIndex = -1;   // drop-down lists
-    bool bold = false;        // labels
-};
-
-// What a form hears from its window.
+// What a form hears from its window. `control` is a row of the form's table.
 class FormEvents {
 public:
     virtual ~FormEvents() = default;
-    virtual void onClick(const std::wstring&) {}
+    virtual void onClick(int /*control*/) {}
     // A typed character; set `key` to 0 to discard it.
-    virtual void onKeyPress(const std::wstring&, std::int16_t& /*key*/) {}
-    // The pointer moved over a control, or over the window's background ("").
-    virtual void onMouseMove(const std::wstring&) {}
+    virtual void onKeyPress(int /*control*/, std::int16_t& /*key*/) {}
+    // The pointer moved over a control, or over the window's background (kOnWindow).
+    virtual void onMouseMove(int /*control*/) {}
     // A mouse button (any) went down on a control.
-    virtual void onMouseDown(const std::wstring&) {}
-    // The window is closing (close box, Alt+F4); it closes after this returns.
+    virtual void onMouseDown(int /*control*/) {}
+    // The close box, Alt+F4, Esc or a close request from elsewhere; the form
+    // decides whether its window goes.
     virtual void onClose() {}
 };
 
+// A form's window. Every accessor works on the real control at once. After
+// close() the window is gone; the accessors then read empty values and
+// change nothing, so a handler that unloaded its own form may run to its end.
 class FormWindow {
 public:
     virtual ~FormWindow() = default;
-    // The controls' model, keyed by name; changes made by the handlers show
-    // when the handler returns, or at once through refresh().
-    virtual std::map<std::wstring, ControlModel>& controls() = 0;
-    virtual void refresh() = 0;
-    virtual void show() = 0;  // modeless, brought to the front
-    virtual void hide() = 0;  // the window goes from the screen; the object stays usable
-    virtual bool visible() = 0;
+    virtual std::wstring text(int control) = 0;
+    virtual void setText(int control, const std::wstring& text) = 0;
+    virtual bool checked(int control) = 0;  // option buttons
+    virtual void setChecked(int control, bool checked) = 0;
+    virtual int selectedIndex(int control) = 0;  // drop-down lists; -1 for none
+    virtual void setSelectedIndex(int control, int index) = 0;
+    virtual void setEnabled(int control, bool enabled) = 0;
+    virtual void setBold(int control, bool bold) = 0;  // labels
+
+    // Modeless, brought to the front; while a message box of the form waits,
+    // the box comes to the front instead.
+    virtual void show() = 0;
+    virtual void close() = 0;
+    // The owner of the form's message boxes and of the folder picker.
     virtual std::uintptr_t handle() = 0;
     // The window's icon (its class's large icon), for another window to take.
     virtual std::uintptr_t icon() = 0;

@@ -18,6 +18,21 @@ struct NotifyIconRecord {
     std::wstring szTip;  // 64 bytes in the ANSI code page, NUL included
 };
 
+// What the hidden main window hears: the messages that reach the program
+// when none of its windows is open.
+class MainWindowEvents {
+public:
+    virtual ~MainWindowEvents() = default;
+    virtual void onTimer() = 0;  // Timer1, every interval while it runs
+    // The notification icon's callback message; the mouse message's number
+    // is in the low word of `lParam`.
+    virtual void onNotifyIcon(std::uintptr_t lParam) = 0;
+    // A close request from the system (WM_CLOSE, the end of the session).
+    virtual void onCloseRequest() = 0;
+    // The shell (re)started its taskbar: an icon added before is gone there.
+    virtual void onTaskbarCreated() = 0;
+};
+
 class MainWindowHost {
 public:
     virtual ~MainWindowHost() = default;

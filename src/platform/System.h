@@ -79,8 +79,11 @@ public:
 class UserInterface {
 public:
     virtual ~UserInterface() = default;
-    // A message box with the program's title; returns the button pressed (IDOK 1, IDYES 6...).
-    virtual int messageBox(const std::wstring& text, unsigned style) = 0;
+    // A message box with the program's title, modal to the window `owner`
+    // (0: to none); returns the button pressed (IDOK 1, IDYES 6...). The
+    // messages of other windows, the rotation's ticks among them, run while
+    // it waits.
+    virtual int messageBox(std::uintptr_t owner, const std::wstring& text, unsigned style) = 0;
     // Runs the window messages that are waiting, then returns.
     virtual void doEvents() = 0;
 };

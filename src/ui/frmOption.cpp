@@ -21,9 +21,9 @@ std::wstring Upper(std::wstring text) {
     return text;
 }
 
-ControlSpec Control(const wchar_t* name, ControlKind kind, const wchar_t* container, const wchar_t* caption,
-                    int left, int top, int width, int height, FontSpec font = {}, int tabIndex = -1) {
-    ControlSpec layout = PlaceControl(name, kind, container, caption, left, top, width, height, std::move(font));
+ControlSpec Row(const wchar_t* caption, int id, ControlKind kind, int container, int left, int top, int width,
+                int height, FontSpec font = {}, int tabIndex = -1) {
+    ControlSpec layout = PlaceControl(caption, id, kind, container, left, top, width, height, std::move(font));
     layout.tabIndex = tabIndex;
     return layout;
 }
@@ -32,6 +32,7 @@ FormSpec BuildLayout() {
     const FontSpec label{L"ＭＳ Ｐゴシック", 9};
     const FontSpec framesAndButtons{L"ＭＳ Ｐゴシック", 9.75};
     using K = ControlKind;
+    using C = frmOption;
 
     FormSpec form;
     form.caption = L"オプション設定";
@@ -39,35 +40,31 @@ FormSpec BuildLayout() {
     form.clientHeight = 4845;
     form.font = {L"ＭＳ ゴシック", 9};
     form.iconId = 2;  // the settings dialog's own icon
-    form.controls = {
-        Control(L"Label1(5)", K::Label, L"", L"各種設定変更", 120, 120, 1080, 180, label),
-        Control(L"Frame1(0)", K::Frame, L"", L"壁紙設定", 113, 360, 4455, 2175, framesAndButtons),
-        Control(L"Label1(2)", K::Label, L"Frame1(0)", L"ここの設定はアプリを一度終了させると元に戻ります", 240, 240,
-                3960, 180, label),
-        Control(L"Label1(1)", K::Label, L"Frame1(0)", L"壁紙を変更する間隔", 240, 720, 1560, 180, label),
-        Control(L"Text1", K::TextBox, L"Frame1(0)", L"00", 1920, 600, 1095, 270, {}, 0),
-        Control(L"Label1(0)", K::Label, L"Frame1(0)", L"秒おきに変更", 3120, 720, 1020, 180, label),
-        Control(L"Label1(4)", K::Label, L"Frame1(0)", L"※10秒以下の場合、パソコンが応答しなくなることがあります", 120,
-                960, 4185, 165, {L"ＭＳ Ｐゴシック", 8.25}),
-        Control(L"Label1(3)", K::Label, L"Frame1(0)", L"壁紙の表示方法", 240, 1440, 1260, 180, label),
-        Control(L"Combo1", K::DropDownList, L"Frame1(0)", L"", 1680, 1320, 2535, 300, {}, 7),
-        Control(L"Frame1(1)", K::Frame, L"", L"BMP変換ファイルの保存先", 120, 2640, 4455, 1455, framesAndButtons),
-        Control(L"Opt1", K::OptionButton, L"Frame1(1)", L"Windowsのtempフォルダ（デフォルト）", 240, 240, 3735, 180, {},
-                6),
-        Control(L"Opt2", K::OptionButton, L"Frame1(1)", L"フォルダを指定", 240, 480, 3735, 180, {}, 5),
-        Control(L"txtPath", K::TextBox, L"Frame1(1)", L"txtPath", 480, 720, 3615, 270, {}, 4),
-        Control(L"cmdBrowser", K::CommandButton, L"Frame1(1)", L"参照(&B)", 3480, 1080, 855, 255, {}, 3),
-        Control(L"Command1", K::CommandButton, L"", L"設定(&S)", 2040, 4320, 1215, 375, framesAndButtons, 1),
-        Control(L"Command2", K::CommandButton, L"", L"ｷｬﾝｾﾙ(&C)", 3360, 4320, 1215, 375, framesAndButtons, 2),
-    };
-    for (ControlSpec& c : form.controls) {
-        if (c.name == L"Label1(2)") c.colour = 0x008000;  // green note
-        if (c.name == L"Label1(4)") c.colour = 0x0000FF;  // red warning
-        if (c.name == L"Command1") c.isDefault = true;
-        if (c.name == L"Combo1") {
-            c.items = {L"0:中央に表示", L"1:並べて表示", L"2:画面の大きさに拡大・縮小", L"3:Windowsの設定を保持"};
-        }
-    }
+    form.controls = InIdOrder({
+        Row(L"各種設定変更", C::Label1_5, K::Label, kOnWindow, 120, 120, 1080, 180, label),
+        Row(L"壁紙設定", C::Frame1_0, K::Frame, kOnWindow, 113, 360, 4455, 2175, framesAndButtons),
+        Row(L"ここの設定はアプリを一度終了させると元に戻ります", C::Label1_2, K::Label, C::Frame1_0, 240, 240, 3960,
+            180, label),
+        Row(L"壁紙を変更する間隔", C::Label1_1, K::Label, C::Frame1_0, 240, 720, 1560, 180, label),
+        Row(L"00", C::Text1, K::TextBox, C::Frame1_0, 1920, 600, 1095, 270, {}, 0),
+        Row(L"秒おきに変更", C::Label1_0, K::Label, C::Frame1_0, 3120, 720, 1020, 180, label),
+        Row(L"※10秒以下の場合、パソコンが応答しなくなることがあります", C::Label1_4, K::Label, C::Frame1_0, 120, 960,
+            4185, 165, {L"ＭＳ Ｐゴシック", 8.25}),
+        Row(L"壁紙の表示方法", C::Label1_3, K::Label, C::Frame1_0, 240, 1440, 1260, 180, label),
+        Row(L"", C::Combo1, K::DropDownList, C::Frame1_0, 1680, 1320, 2535, 300, {}, 7),
+        Row(L"BMP変換ファイルの保存先", C::Frame1_1, K::Frame, kOnWindow, 120, 2640, 4455, 1455, framesAndButtons),
+        Row(L"Windowsのtempフォルダ（デフォルト）", C::Opt1, K::OptionButton, C::Frame1_1, 240, 240, 3735, 180, {}, 6),
+        Row(L"フォルダを指定", C::Opt2, K::OptionButton, C::Frame1_1, 240, 480, 3735, 180, {}, 5),
+        Row(L"txtPath", C::txtPath, K::TextBox, C::Frame1_1, 480, 720, 3615, 270, {}, 4),
+        Row(L"参照(&B)", C::cmdBrowser, K::CommandButton, C::Frame1_1, 3480, 1080, 855, 255, {}, 3),
+        Row(L"設定(&S)", C::Command1, K::CommandButton, kOnWindow, 2040, 4320, 1215, 375, framesAndButtons, 1),
+        Row(L"ｷｬﾝｾﾙ(&C)", C::Command2, K::CommandButton, kOnWindow, 3360, 4320, 1215, 375, framesAndButtons, 2),
+    });
+    form.controls[C::Label1_2].colour = 0x008000;  // green note
+    form.controls[C::Label1_4].colour = 0x0000FF;  // red warning
+    form.controls[C::Command1].isDefault = true;
+    form.controls[C::Combo1].items = {L"0:中央に表示", L"1:並べて表示", L"2:画面の大きさに拡大・縮小",
+                                      L"3:Windowsの設定を保持"};
     return form;
 }
 
@@ -89,12 +86,12 @@ void frmOption::Form_Load() {
 }
 
 void frmOption::open() {
-    control(L"Text1").text = std::to_wstring(g_.ChangeInterval);
-    control(L"Combo1").selectedIndex = (g_.DisplayStyle >= 0 && g_.DisplayStyle <= 2) ? g_.DisplayStyle : 3;
-    control(L"txtPath").text = WithoutTrailingBackslash(g_.UserFolderSetting);
+    window_->setText(Text1, std::to_wstring(g_.ChangeInterval));
+    window_->setSelectedIndex(Combo1, (g_.DisplayStyle >= 0 && g_.DisplayStyle <= 2) ? g_.DisplayStyle : 3);
+    window_->setText(txtPath, WithoutTrailingBackslash(g_.UserFolderSetting));
     const bool userFolder = g_.UseUserFolder != 0;
-    control(L"Opt1").checked = !userFolder;
-    control(L"Opt2").checked = userFolder;
+    window_->setChecked(Opt1, !userFolder);
+    window_->setChecked(Opt2, userFolder);
     if (userFolder) {
         Opt2_Click();
     } else {
@@ -104,13 +101,13 @@ void frmOption::open() {
 }
 
 void frmOption::Opt1_Click() {
-    control(L"txtPath").enabled = false;
-    control(L"cmdBrowser").enabled = false;
+    window_->setEnabled(txtPath, false);
+    window_->setEnabled(cmdBrowser, false);
 }
 
 void frmOption::Opt2_Click() {
-    control(L"txtPath").enabled = true;
-    control(L"cmdBrowser").enabled = true;
+    window_->setEnabled(txtPath, true);
+    window_->setEnabled(cmdBrowser, true);
 }
 
 void frmOption::Text1_KeyPress(std::int16_t& KeyAscii) {
@@ -122,39 +119,39 @@ void frmOption::Text1_KeyPress(std::int16_t& KeyAscii) {
 void frmOption::Command1_Click() {
     try {
         const std::optional<double> interval =
-            ParseNumber(control(L"Text1").text, sys_.files.decimalSeparator());
+            ParseNumber(window_->text(Text1), sys_.files.decimalSeparator());
         if (!interval) {
-            sys_.ui.messageBox(kMsgIntervalNotInteger, kWarning);
+            messageBox(kMsgIntervalNotInteger, kWarning);
             resetInterval();
             return;
         }
         const FolderChoice folder = saveFolderChoice();
         if (folder == FolderChoice::PathMissing) return;
         if (folder == FolderChoice::Changed) {
-            sys_.ui.messageBox(kMsgReloading, kNotice);
+            messageBox(kMsgReloading, kNotice);
             Form_Unload();
             main_.Form_Load();
             return;
         }
         g_.ChangeInterval = FloorToInt32(*interval);
-        g_.DisplayStyle = static_cast<std::int16_t>(control(L"Combo1").selectedIndex);
+        g_.DisplayStyle = static_cast<std::int16_t>(window_->selectedIndex(Combo1));
         Form_Unload();
     } catch (const std::exception&) {
-        sys_.ui.messageBox(kMsgApplyFailed, kWarning);
+        messageBox(kMsgApplyFailed, kWarning);
         resetInterval();
     }
 }
 
 frmOption::FolderChoice frmOption::saveFolderChoice() {
-    if (control(L"Opt1").checked) {
+    if (window_->checked(Opt1)) {
         if (OldUseUserFolder == 0) return FolderChoice::Unchanged;
         WriteSettingsFile(sys_.profile, g_.SettingsFilePath, false, L"");
         DeleteConvertedImages();
         return FolderChoice::Changed;
     }
-    const std::wstring path = control(L"txtPath").text;
+    const std::wstring path = window_->text(txtPath);
     if (!sys_.files.folderExists(path)) {
-        sys_.ui.messageBox(kMsgPathMissing, kWarning);
+        messageBox(kMsgPathMissing, kWarning);
         return FolderChoice::PathMissing;
     }
     WriteSettingsFile(sys_.profile, g_.SettingsFilePath, true, path);
@@ -167,7 +164,11 @@ frmOption::FolderChoice frmOption::saveFolderChoice() {
     return FolderChoice::Changed;
 }
 
-void frmOption::resetInterval() { control(L"Text1").text = std::to_wstring(g_.ChangeInterval); }
+void frmOption::resetInterval() { window_->setText(Text1, std::to_wstring(g_.ChangeInterval)); }
+
+int frmOption::messageBox(const wchar_t* text, unsigned style) {
+    return sys_.ui.messageBox(window_->handle(), text, style);
+}
 
 void frmOption::Command2_Click() { Form_Unload(); }
 
@@ -175,28 +176,30 @@ void frmOption::cmdBrowser_Click() {
     // Each step on its own: a failing one is skipped in silence.
     SkipOnFailure([&] { sys_.files.setCurrentDirectory(sys_.files.programFolder()); });
     std::optional<std::wstring> chosen;
-    SkipOnFailure([&] { chosen = sys_.folderPicker.BrowseForFolder(window_->handle(), control(L"txtPath").text); });
-    if (chosen) SkipOnFailure([&] { control(L"txtPath").text = *chosen; });
+    SkipOnFailure([&] { chosen = sys_.folderPicker.BrowseForFolder(window_->handle(), window_->text(txtPath)); });
+    if (chosen) SkipOnFailure([&] { window_->setText(txtPath, *chosen); });
 }
 
 void frmOption::Form_Unload() {
     main_.setTimerInterval(frmMain::kTimerInterval);
-    window_->hide();
-    main_.releaseOptionDialog();
+    main_.unload(*this);
 }
 
 void frmOption::DeleteConvertedImages() { DeleteImagesIn(sys_.files, OldConvertFolder + L"\\"); }
 
-void frmOption::onClick(const std::wstring& name) {
-    if (name == L"Opt1") Opt1_Click();
-    else if (name == L"Opt2") Opt2_Click();
-    else if (name == L"Command1") Command1_Click();
-    else if (name == L"Command2") Command2_Click();
-    else if (name == L"cmdBrowser") cmdBrowser_Click();
+void frmOption::onClick(int control) {
+    switch (control) {
+        case Opt1: Opt1_Click(); break;
+        case Opt2: Opt2_Click(); break;
+        case Command1: Command1_Click(); break;
+        case Command2: Command2_Click(); break;
+        case cmdBrowser: cmdBrowser_Click(); break;
+        default: break;
+    }
 }
 
-void frmOption::onKeyPress(const std::wstring& name, std::int16_t& key) {
-    if (name == L"Text1") Text1_KeyPress(key);
+void frmOption::onKeyPress(int control, std::int16_t& key) {
+    if (control == Text1) Text1_KeyPress(key);
 }
 
 }  // namespace tapivex

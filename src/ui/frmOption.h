@@ -16,6 +16,12 @@ class frmMain;
 
 class frmOption : public FormEvents {
 public:
+    // The controls, in the order of the window's table; Label1_5 is Label1(5).
+    enum Control : int {
+        Label1_5, Frame1_0, Label1_2, Label1_1, Text1, Label1_0, Label1_4, Label1_3, Combo1,
+        Frame1_1, Opt1, Opt2, txtPath, cmdBrowser, Command1, Command2,
+    };
+
     // Loads the dialog hidden; Form_Load runs here.
     frmOption(System system, Globals& globals, WindowFactory& windows, frmMain& main);
 
@@ -33,25 +39,26 @@ public:
     void Command2_Click();
     void cmdBrowser_Click();
     // Every way out of the dialog ends here: the rotation restarts and the
-    // instance is released, so the next opening loads a fresh one.
+    // window unloads, so the next opening loads a fresh instance.
     void Form_Unload();
 
     std::int16_t OldUseUserFolder = 0;
     std::wstring OldConvertFolder;  // without its trailing backslash
 
     // FormEvents
-    void onClick(const std::wstring& control) override;
-    void onKeyPress(const std::wstring& control, std::int16_t& key) override;
+    void onClick(int control) override;
+    void onKeyPress(int control, std::int16_t& key) override;
     void onClose() override { Form_Unload(); }
 
 private:
-    ControlModel& control(const wchar_t* name) { return window_->controls()[name]; }
     void DeleteConvertedImages();
     // Saves the folder choice of the apply; Changed deletes the old folder's
     // copies and asks for a reload, PathMissing keeps the dialog open.
     enum class FolderChoice { Unchanged, Changed, PathMissing };
     FolderChoice saveFolderChoice();
     void resetInterval();
+    // A message box of the dialog, modal to it.
+    int messageBox(const wchar_t* text, unsigned style);
 
     System sys_;
     Globals& g_;

@@ -12,18 +12,22 @@ constexpr wchar_t kAskHomePage[] = L"ホームページを表示しますか？"
 constexpr wchar_t kAskMail[] = L"ご意見、ご感想、ご要望何でもお待ちしております。メールを送信しますか？";
 constexpr int kApplicationIconId = 1;
 
-ControlSpec Label(const wchar_t* name, const wchar_t* text, int left, int top, int width, int height,
-                  FontSpec font, std::uint32_t colour) {
-    ControlSpec layout = PlaceControl(name, ControlKind::Label, L"", text, left, top, width, height, std::move(font));
+using C = frmVersion;
+
+ControlSpec Label(const wchar_t* text, int id, int left, int top, int width, int height, FontSpec font,
+                  std::uint32_t colour) {
+    ControlSpec layout = PlaceControl(text, id, ControlKind::Label, kOnWindow, left, top, width, height,
+                                      std::move(font));
     layout.colour = colour;
     layout.autoSize = true;  // every label of the window is as wide as its text
     return layout;
 }
 
-ControlSpec Link(const wchar_t* name, std::wstring text, int top, int width, std::uint32_t colour,
+// A link's text: its fixed part, then the maker's address.
+ControlSpec Link(const wchar_t* text, const wchar_t* address, int id, int top, int width, std::uint32_t colour,
                  const wchar_t* toolTip, int left) {
-    ControlSpec layout = Label(name, L"", left, top, width, 195, {L"ＭＳ Ｐゴシック", 9.75}, colour);
-    layout.caption = std::move(text);
+    ControlSpec layout = Label(text, id, left, top, width, 195, {L"ＭＳ Ｐゴシック", 9.75}, colour);
+    layout.caption += address;
     layout.handCursor = true;
     layout.toolTip = toolTip;
     layout.centreOnWindow = true;  // stays centred whatever the address's length
@@ -40,25 +44,26 @@ FormSpec BuildLayout() {
     form.fixedBorder = true;
     form.centred = true;
 
-    ControlSpec logo = PlaceControl(L"imgLogo", ControlKind::Image, L"", L"", 120, 240, 540, 540);
+    ControlSpec logo = PlaceControl(L"", C::imgLogo, ControlKind::Image, kOnWindow, 120, 240, 540, 540);
     logo.iconId = kApplicationIconId;  // the application icon, shown at 540 x 540 twips
 
-    ControlSpec ok = PlaceControl(L"OKButton", ControlKind::CommandButton, L"", L"OK(&O)", 2033, 1560, 1215, 375,
-                                  {L"ＭＳ Ｐゴシック", 9.75});
+    ControlSpec ok = PlaceControl(L"OK(&O)", C::OKButton, ControlKind::CommandButton, kOnWindow, 2033, 1560, 1215,
+                                  375, {L"ＭＳ Ｐゴシック", 9.75});
     ok.tabIndex = 0;  // the only control that takes the focus
     ok.isDefault = true;
 
-    form.controls = {
+    form.controls = InIdOrder({
         logo,
-        Label(L"Label1(0)", L"", 840, 240, 2265, 240, title, 0x000000),
-        Label(L"Label1(1)", L"", 3240, 240, 1560, 240, title, 0x000000),
-        Label(L"Label1(2)", kMaker.notice, 2160, 480, 2955, 225, {L"ＭＳ Ｐゴシック", 11.25, false, true}, 0x000000),
-        Link(L"Label2", std::wstring(L"HomePage : ") + kMaker.homePage, 960, 4155, 0xFF0000,
-             L"クリックするとホームページを表示します", 570),
-        Link(L"Label3", std::wstring(L"Mail : ") + kMaker.mailAddress, 1200, 2415, 0x008000,
-             L"クリックするとメールを送信します", 1440),
+        Label(L"", C::Label1_0, 840, 240, 2265, 240, title, 0x000000),
+        Label(L"", C::Label1_1, 3240, 240, 1560, 240, title, 0x000000),
+        Label(L"", C::Label1_2, 2160, 480, 2955, 225, {L"ＭＳ Ｐゴシック", 11.25, false, true}, 0x000000),
+        Link(L"HomePage : ", kMaker.homePage, C::Label2, 960, 4155, 0xFF0000, L"クリックするとホームページを表示します",
+             570),
+        Link(L"Mail : ", kMaker.mailAddress, C::Label3, 1200, 2415, 0x008000, L"クリックするとメールを送信します",
+             1440),
         ok,
-    };
+    });
+    form.controls[C::Label1_2].caption = kMaker.notice;
     return form;
 }
 
@@ -79,57 +84,57 @@ frmVersion::frmVersion(System system, WindowFactory& windows, frmMain& main)
 }
 
 void frmVersion::Form_Load() {
-    auto& controls = window_->controls();
-    controls[L"Label1(0)"].text = kAppTitle;
-    controls[L"Label1(1)"].text =
-        VersionText(TAPIVEX_VERSION_MAJOR, TAPIVEX_VERSION_MINOR, TAPIVEX_VERSION_REVISION);
+    window_->setText(Label1_0, kAppTitle);
+    window_->setText(Label1_1, VersionText(TAPIVEX_VERSION_MAJOR, TAPIVEX_VERSION_MINOR, TAPIVEX_VERSION_REVISION));
     // Taking the settings dialog's icon loads that dialog, hidden, when it has no instance.
     window_->setIcon(main_.optionDialog().window().icon());
-    window_->refresh();
 }
 
-void frmVersion::setBoldLink(const wchar_t* boldOne) {
-    auto& controls = window_->controls();
-    for (const wchar_t* link : {L"Label2", L"Label3"}) {
-        controls[link].bold = boldOne != nullptr && std::wstring(boldOne) == link;
-    }
+void frmVersion::setBoldLink(int link) {
+    window_->setBold(Label2, link == Label2);
+    window_->setBold(Label3, link == Label3);
 }
 
-void frmVersion::Form_MouseMove() { setBoldLink(nullptr); }
-void frmVersion::Label1_MouseMove() { setBoldLink(nullptr); }
-void frmVersion::OKButton_MouseMove() { setBoldLink(nullptr); }
-void frmVersion::Label2_MouseMove() { setBoldLink(L"Label2"); }
-void frmVersion::Label3_MouseMove() { setBoldLink(L"Label3"); }
+void frmVersion::Form_MouseMove() { setBoldLink(kOnWindow); }
+void frmVersion::Label1_MouseMove() { setBoldLink(kOnWindow); }
+void frmVersion::OKButton_MouseMove() { setBoldLink(kOnWindow); }
+void frmVersion::Label2_MouseMove() { setBoldLink(Label2); }
+void frmVersion::Label3_MouseMove() { setBoldLink(Label3); }
+
+bool frmVersion::ask(const wchar_t* question) {
+    return sys_.ui.messageBox(window_->handle(), question, kQuestion) == kAnswerYes;
+}
 
 void frmVersion::Label2_Click() {
-    if (sys_.ui.messageBox(kAskHomePage, kQuestion) == kAnswerYes) window_->openLink(kMaker.homePage);
+    if (ask(kAskHomePage)) window_->openLink(kMaker.homePage);
 }
 
 void frmVersion::Label3_MouseDown() {
-    if (sys_.ui.messageBox(kAskMail, kQuestion) != kAnswerYes) return;
-    window_->openLink(std::wstring(L"mailto:") + kMaker.mailAddress + L"?Subject=" + kMaker.mailSubject);
+    if (ask(kAskMail)) {
+        window_->openLink(std::wstring(L"mailto:") + kMaker.mailAddress + L"?Subject=" + kMaker.mailSubject);
+    }
 }
 
-void frmVersion::OKButton_Click() {
-    window_->hide();
-    main_.releaseAboutWindow();
+void frmVersion::OKButton_Click() { main_.unload(*this); }
+
+void frmVersion::onClick(int control) {
+    if (control == Label2) Label2_Click();
+    else if (control == OKButton) OKButton_Click();
 }
 
-void frmVersion::onClick(const std::wstring& name) {
-    if (name == L"Label2") Label2_Click();
-    else if (name == L"OKButton") OKButton_Click();
+void frmVersion::onMouseMove(int control) {
+    switch (control) {
+        case Label2: Label2_MouseMove(); break;
+        case Label3: Label3_MouseMove(); break;
+        case OKButton: OKButton_MouseMove(); break;
+        case Label1_0: case Label1_1: case Label1_2: Label1_MouseMove(); break;
+        case kOnWindow: Form_MouseMove(); break;
+        default: break;
+    }
 }
 
-void frmVersion::onMouseMove(const std::wstring& name) {
-    if (name == L"Label2") Label2_MouseMove();
-    else if (name == L"Label3") Label3_MouseMove();
-    else if (name == L"OKButton") OKButton_MouseMove();
-    else if (name.rfind(L"Label1(", 0) == 0) Label1_MouseMove();
-    else if (name.empty()) Form_MouseMove();
-}
-
-void frmVersion::onMouseDown(const std::wstring& name) {
-    if (name == L"Label3") Label3_MouseDown();
+void frmVersion::onMouseDown(int control) {
+    if (control == Label3) Label3_MouseDown();
 }
 
 }  // namespace tapivex

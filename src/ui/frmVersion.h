@@ -3,7 +3,6 @@
 #pragma once
 
 #include <memory>
-#include <string>
 
 #include "platform/FormWindow.h"
 #include "platform/System.h"
@@ -14,6 +13,9 @@ class frmMain;
 
 class frmVersion : public FormEvents {
 public:
+    // The controls, in the order of the window's table; Label1_0 is Label1(0).
+    enum Control : int { imgLogo, Label1_0, Label1_1, Label1_2, Label2, Label3, OKButton };
+
     // Creates the window hidden and runs Form_Load.
     frmVersion(System system, WindowFactory& windows, frmMain& main);
 
@@ -33,13 +35,15 @@ public:
     void OKButton_Click();
 
     // FormEvents
-    void onClick(const std::wstring& control) override;
-    void onMouseMove(const std::wstring& control) override;
-    void onMouseDown(const std::wstring& control) override;
+    void onClick(int control) override;
+    void onMouseMove(int control) override;
+    void onMouseDown(int control) override;
     void onClose() override { OKButton_Click(); }
 
 private:
-    void setBoldLink(const wchar_t* boldOne);
+    // Makes `link` (Label2 or Label3) bold and the other regular; kOnWindow: both regular.
+    void setBoldLink(int link);
+    bool ask(const wchar_t* question);  // Yes to a question modal to the window
 
     System sys_;
     frmMain& main_;

@@ -38,13 +38,14 @@ struct Search {
     const std::wstring* caption;
     HWND found;
     int count;
+    bool hiddenToo;
 };
 
 BOOL CALLBACK Match(HWND window, LPARAM parameter) {
     auto* search = reinterpret_cast<Search*>(parameter);
     wchar_t className[64] = {};
     GetClassNameW(window, className, 64);
-    if (!IsWindowVisible(window) || std::wstring(className) != search->className) return TRUE;
+    if ((!search->hiddenToo && !IsWindowVisible(window)) || std::wstring(className) != search->className) return TRUE;
     if (!search->caption->empty() && windowText(window) != *search->caption) return TRUE;
     search->found = window;
     ++search->count;
@@ -81,13 +82,13 @@ void type(const std::wstring& text) {
 }
 
 HWND findWindow(const wchar_t* className, const std::wstring& caption) {
-    Search search{className, &caption, nullptr, 0};
+    Search search{className, &caption, nullptr, 0, false};
     EnumWindows(&Match, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
-int countWindows(const wchar_t* className, const std::wstring& caption) {
-    Search search{className, &caption, nullptr, 0};
+int countWindows(const wchar_t* className, const std::wstring& caption, bool hiddenToo) {
+    Search search{className, &caption, nullptr, 0, hiddenToo};
     EnumWindows(&Match, reinterpret_cast<LPARAM>(&search));
     return search.count;
 }

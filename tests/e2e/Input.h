@@ -22,7 +22,7 @@ void type(const std::wstring& text);
 
 // A visible top-level window of that class and caption (caption "" matches any).
 HWND findWindow(const wchar_t* className, const std::wstring& caption);
-int countWindows(const wchar_t* className, const std::wstring& caption);
+int countWindows(const wchar_t* className, const std::wstring& caption, bool hiddenToo = false);
 HWND waitForWindow(const wchar_t* className, const std::wstring& caption, Milliseconds limit = shortWait);
 bool waitForWindowGone(HWND window, Milliseconds limit = shortWait);
 std::wstring windowText(HWND window);

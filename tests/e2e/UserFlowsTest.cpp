@@ -13,7 +13,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-enum Rows { kText1 = 4, kTxtPath = 12, kLabel2 = 4, kLabel3 = 5 };
+enum Rows { kText1 = 4, kTxtPath = 12, kCommand2 = 15, kLabel2 = 4, kLabel3 = 5 };
 
 class UserFlows : public TrayAndWindows {
 protected:
@@ -178,6 +178,64 @@ TEST_F(UserFlows, AnsweringNoToEitherLinkKeepsTheAboutWindowOpen) {
     std::this_thread::sleep_for(500ms);
     EXPECT_TRUE(IsWindowVisible(about));
     EXPECT_FALSE(run->findMessageBox());
+}
+
+// A message box belongs to the window whose handler shows it: nothing of
+// that window can be pressed until the answer, and the window survives it.
+TEST_F(UserFlows, AWindowWaitsForTheAnswerToItsOwnMessageBox) {
+    const auto run = start();
+    menu('A');
+    HWND about = input::waitForWindow(L"#32770", kAboutCaption);
+    ASSERT_TRUE(about);
+    for (int attempt = 0; attempt < 3 && !run->findMessageBox(); ++attempt) {
+        input::click(Centre(input::control(about, kLabel2)));
+        waitUntil([&] { return run->findMessageBox().has_value(); }, 1500ms);
+    }
+    ASSERT_TRUE(run->findMessageBox()) << "no question on a click on the home-page link";
+    input::click(Centre(input::control(about, kOkButton)));
+    std::this_thread::sleep_for(700ms);
+    EXPECT_TRUE(IsWindowVisible(about)) << "OK was pressed while the question waited";
+    EXPECT_EQ(answer(*run, IDNO), L"ホームページを表示しますか？");
+    EXPECT_TRUE(IsWindowVisible(about));
+
+    HWND dialog = openSettings();
+    ASSERT_TRUE(dialog);
+    typeOver(input::control(dialog, kText1), L"");
+    input::key(VK_RETURN);
+    ASSERT_TRUE(run->waitForMessageBox());
+    input::click(Centre(input::control(dialog, kCommand2)));
+    std::this_thread::sleep_for(2000ms);
+    EXPECT_TRUE(IsWindowVisible(dialog)) << "Cancel was pressed while the warning waited";
+    EXPECT_EQ(answer(*run, IDOK), L"時間は整数を入れてください。");
+    EXPECT_TRUE(waitUntil([&] { return input::windowText(input::control(dialog, kText1)) == L"600"; }, shortWait))
+        << "the interval in force is not shown again";
+    EXPECT_TRUE(IsWindowVisible(dialog));
+    EXPECT_TRUE(run->running());
+}
+
+// The controls are the only copy of what they show: opening the settings
+// again refills them, and an About window that closed is gone, not hidden.
+TEST_F(UserFlows, ReopenedWindowsShowTheStateInForceOnce) {
+    const auto run = start();
+    HWND dialog = openSettings();
+    ASSERT_TRUE(dialog);
+    typeOver(input::control(dialog, kText1), L"5");
+    std::this_thread::sleep_for(std::chrono::milliseconds(GetDoubleClickTime() + 100));
+    openSettings();
+    EXPECT_EQ(input::windowText(input::control(dialog, kText1)), L"600") << "typed text outlived the reopening";
+    EXPECT_EQ(input::countWindows(L"#32770", kSettingsCaption), 1);
+
+    for (int opening = 0; opening < 2; ++opening) {
+        menu('A');
+        HWND about = input::waitForWindow(L"#32770", kAboutCaption);
+        ASSERT_TRUE(about);
+        EXPECT_EQ(input::countWindows(L"#32770", kAboutCaption, true), 1);
+        waitUntil([&] { return GetForegroundWindow() == about; }, shortWait);
+        input::altKey('O');  // OK(&O)
+        EXPECT_TRUE(waitUntil([&] { return !IsWindow(about); }, shortWait)) << "OK left the window behind";
+        EXPECT_EQ(input::countWindows(L"#32770", kAboutCaption, true), 0);
+    }
+    EXPECT_TRUE(IsWindowVisible(dialog));
 }
 
 TEST(VersionRecord, NamesTheProgramAndItsVersion) {

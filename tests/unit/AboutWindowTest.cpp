@@ -8,6 +8,8 @@
 namespace tapivex::testing {
 namespace {
 
+using V = frmVersion;
+
 class AboutWindowTest : public ProgramTest {
 protected:
     void SetUp() override {
@@ -19,56 +21,56 @@ protected:
         form.mnAbout_Click();
         return fake.newestWindow(L"ﾊﾞｰｼﾞｮﾝ情報");
     }
-    std::pair<bool, bool> bold(FakeFormWindow& about) { return {about[L"Label2"].bold, about[L"Label3"].bold}; }
+    std::pair<bool, bool> bold(FakeFormWindow& about) { return {about[V::Label2].bold, about[V::Label3].bold}; }
 };
 
 TEST_F(AboutWindowTest, ShowsTitleVersionAndTakesTheSettingsDialogsIcon) {
     FakeFormWindow& about = openAbout();
-    EXPECT_TRUE(about.visible());
-    EXPECT_EQ(about[L"Label1(0)"].text, L"タピベックス");
-    EXPECT_EQ(about[L"Label1(1)"].text, L"Version 1.3.0");
+    EXPECT_TRUE(about.visible);
+    EXPECT_EQ(about[V::Label1_0].text, L"タピベックス");
+    EXPECT_EQ(about[V::Label1_1].text, L"Version 1.3.0");
     EXPECT_EQ(frmVersion::VersionText(2, 10, 7), L"Version 2.10.7");
-    EXPECT_EQ(about[L"Label2"].text, std::wstring(L"HomePage : ") + kMaker.homePage);
-    EXPECT_EQ(about[L"Label3"].text, std::wstring(L"Mail : ") + kMaker.mailAddress);
+    EXPECT_EQ(about[V::Label2].text, std::wstring(L"HomePage : ") + kMaker.homePage);
+    EXPECT_EQ(about[V::Label3].text, std::wstring(L"Mail : ") + kMaker.mailAddress);
 
     // The settings dialog was loaded hidden for its icon, and its next opening reuses it.
-    ASSERT_EQ(fake.windows.size(), 2u);
+    ASSERT_EQ(fake.windowsCreated, 2);
     FakeFormWindow& dialog = fake.newestWindow(L"オプション設定");
     EXPECT_EQ(about.icon(), dialog.icon());
-    EXPECT_FALSE(dialog.visible());
+    EXPECT_FALSE(dialog.visible);
     globals.ConvertFolder = L"D:\\Changed\\";
     form.mnChange_Click();
-    EXPECT_EQ(fake.windows.size(), 2u);
+    EXPECT_EQ(fake.windowsCreated, 2);
     EXPECT_EQ(form.optionDialog().OldConvertFolder, L"C:\\Temp") << "Form_Load ran when the About window loaded it";
 }
 
 TEST_F(AboutWindowTest, AtMostOneLinkIsBold) {
     FakeFormWindow& about = openAbout();
     EXPECT_EQ(bold(about), std::make_pair(false, false));
-    about.moveOver(L"Label2");
+    about.moveOver(V::Label2);
     EXPECT_EQ(bold(about), std::make_pair(true, false));
-    about.moveOver(L"Label3");
+    about.moveOver(V::Label3);
     EXPECT_EQ(bold(about), std::make_pair(false, true));
-    about.moveOver(L"imgLogo");
+    about.moveOver(V::imgLogo);
     EXPECT_EQ(bold(about), std::make_pair(false, true)) << "the logo changes nothing";
-    for (const wchar_t* resetter : {L"", L"Label1(2)", L"OKButton"}) {
-        about.moveOver(L"Label2");
+    for (int resetter : {kOnWindow, int{V::Label1_2}, int{V::OKButton}}) {
+        about.moveOver(V::Label2);
         about.moveOver(resetter);
-        EXPECT_EQ(bold(about), std::make_pair(false, false)) << ::testing::PrintToString(std::wstring(resetter));
+        EXPECT_EQ(bold(about), std::make_pair(false, false)) << resetter;
     }
 }
 
 TEST_F(AboutWindowTest, EachLinkAsksFirstAndOpensOnlyOnYes) {
     FakeFormWindow& about = openAbout();
     fake.answer = 7;  // No
-    about.click(L"Label2");
-    about.press(L"Label3");
+    about.click(V::Label2);
+    about.press(V::Label3);
     EXPECT_TRUE(about.links.empty());
     EXPECT_EQ(fake.messageStyles, (std::vector<unsigned>{68u, 68u}));
 
     fake.answer = 6;  // Yes
-    about.click(L"Label2");
-    about.press(L"Label3");
+    about.click(V::Label2);
+    about.press(V::Label3);
     EXPECT_EQ(about.links, (std::vector<std::wstring>{
                                kMaker.homePage,
                                std::wstring(L"mailto:") + kMaker.mailAddress + L"?Subject=" + kMaker.mailSubject}));
@@ -78,21 +80,44 @@ TEST_F(AboutWindowTest, EachLinkAsksFirstAndOpensOnlyOnYes) {
 
 TEST_F(AboutWindowTest, OneWindowAtMostAndEachOpeningAfterOkStartsAfresh) {
     FakeFormWindow& about = openAbout();
-    const std::size_t windows = fake.windows.size();
+    const int created = fake.windowsCreated;
     form.mnAbout_Click();
-    EXPECT_EQ(fake.windows.size(), windows) << "the open window is brought forward";
+    EXPECT_EQ(fake.windowsCreated, created) << "the open window is brought forward";
     EXPECT_EQ(about.showCount, 2);
 
-    about.moveOver(L"Label2");
-    about.click(L"OKButton");
-    EXPECT_FALSE(about.visible());
-    form.Timer1_Timer();
+    about.moveOver(V::Label2);
+    about.click(V::OKButton);
+    EXPECT_EQ(form.loadedAboutWindow(), nullptr);
+    EXPECT_EQ(fake.windows.size(), 1u) << "only the hidden settings dialog is left";
 
     FakeFormWindow& again = openAbout();
-    EXPECT_EQ(fake.windows.size(), windows + 1);
+    EXPECT_EQ(fake.windowsCreated, created + 1);
     EXPECT_EQ(bold(again), std::make_pair(false, false));
-    again.close();
-    EXPECT_FALSE(again.visible());
+    again.closeBox();
+    EXPECT_EQ(form.loadedAboutWindow(), nullptr);
+}
+
+// A question is modal to the About window: OK cannot be pressed meanwhile,
+// and the rotation goes on. A close request that still reaches the window
+// unloads it, and the handler runs to its end on an object that still lives.
+TEST_F(AboutWindowTest, AQuestionKeepsTheWindowAndItsObjectUntilAnswered) {
+    FakeFormWindow& about = openAbout();
+    globals.ChangeInterval = 0;
+    fake.answer = 7;  // No
+    fake.whileBoxWaits = [&] {
+        about.click(V::OKButton);
+        form.Timer1_Timer();
+    };
+    about.click(V::Label2);
+    EXPECT_EQ(fake.messageOwners.back(), about.handle());
+    EXPECT_EQ(fake.wallpaperCalls.size(), 1u);
+    EXPECT_NE(form.loadedAboutWindow(), nullptr);
+    EXPECT_TRUE(about.visible) << "OK could not be pressed";
+
+    fake.answer = 6;
+    fake.whileBoxWaits = [&] { about.requestClose(); };
+    about.press(V::Label3);
+    EXPECT_EQ(form.loadedAboutWindow(), nullptr);
 }
 
 }  // namespace

@@ -43,40 +43,71 @@ private:
     std::wstring source_;
 };
 
+class FakeSystem;
+
+// A control of a fake window: its state as the real control would hold it.
+struct FakeControl {
+    std::wstring text;
+    bool enabled = true;
+    bool checked = false;
+    int selectedIndex = -1;
+    bool bold = false;
+};
+
+// A form window. The user's actions are messages dispatched by the system
+// (FakeSystem::dispatch); like real input they do nothing on a closed window
+// or on one disabled by its own message box.
 class FakeFormWindow : public FormWindow {
 public:
-    FakeFormWindow(const FormSpec& layout, FormEvents& events) : spec_(layout), events_(events) {
-        for (const ControlSpec& c : layout.controls) controls_[c.name].text = c.caption;
+    FakeFormWindow(FakeSystem& system, const FormSpec& layout, FormEvents& events, std::uintptr_t handle)
+        : spec_(layout), system_(system), events_(events), handle_(handle) {
+        for (const ControlSpec& c : layout.controls) controls_.push_back(FakeControl{c.caption});
     }
-    std::map<std::wstring, ControlModel>& controls() override { return controls_; }
-    void refresh() override {}
-    void show() override { visible_ = true; ++showCount; }
-    void hide() override { visible_ = false; }
-    bool visible() override { return visible_; }
-    std::uintptr_t handle() override { return 0x4321; }
+    ~FakeFormWindow() override;
+    std::wstring text(int control) override { return closed ? L"" : at(control).text; }
+    void setText(int control, const std::wstring& text) override { if (!closed) at(control).text = text; }
+    bool checked(int control) override { return !closed && at(control).checked; }
+    void setChecked(int control, bool checked) override { if (!closed) at(control).checked = checked; }
+    int selectedIndex(int control) override { return closed ? -1 : at(control).selectedIndex; }
+    void setSelectedIndex(int control, int index) override { if (!closed) at(control).selectedIndex = index; }
+    void setEnabled(int control, bool enabled) override { if (!closed) at(control).enabled = enabled; }
+    void setBold(int control, bool bold) override { if (!closed) at(control).bold = bold; }
+    void show() override { if (!closed) { visible = true; ++showCount; } }
+    void close() override { closed = true; visible = false; }
+    std::uintptr_t handle() override { return closed ? 0 : handle_; }
     std::uintptr_t icon() override { return icon_ ? icon_ : 0x1000 + static_cast<std::uintptr_t>(spec_.iconId); }
     void setIcon(std::uintptr_t icon) override { icon_ = icon; }
     void openLink(const std::wstring& target) override { links.push_back(target); }
 
     // What the user does.
-    void click(const std::wstring& name) { events_.onClick(name); }
-    void moveOver(const std::wstring& name) { events_.onMouseMove(name); }
-    void press(const std::wstring& name) { events_.onMouseDown(name); }
-    void close() { events_.onClose(); }
-    std::int16_t type(std::int16_t key) {
-        events_.onKeyPress(L"Text1", key);
+    void click(int control) { input([&] { events_.onClick(control); }); }
+    void moveOver(int control) { input([&] { events_.onMouseMove(control); }); }
+    void press(int control) { input([&] { events_.onMouseDown(control); }); }
+    void closeBox() { input([&] { events_.onClose(); }); }
+    std::int16_t type(int control, std::int16_t key) {
+        input([&] { events_.onKeyPress(control, key); });
         return key;
     }
-    ControlModel& operator[](const std::wstring& name) { return controls_.at(name); }
+    // A close request from elsewhere (a posted WM_CLOSE): it reaches a disabled window too.
+    void requestClose();
+    FakeControl& operator[](int control) { return at(control); }
 
     const FormSpec& spec_;
     std::vector<std::wstring> links;
     int showCount = 0;
+    bool visible = false;
+    bool closed = false;
+    bool disabled = false;  // a message box of the window waits
 
 private:
+    template <typename Action>
+    void input(Action&& action);
+    FakeControl& at(int control) { return controls_.at(static_cast<std::size_t>(control)); }
+
+    FakeSystem& system_;
     FormEvents& events_;
-    std::map<std::wstring, ControlModel> controls_;
-    bool visible_ = false;
+    std::uintptr_t handle_;
+    std::vector<FakeControl> controls_;
     std::uintptr_t icon_ = 0;
 };
 
@@ -103,7 +134,11 @@ public:
     std::uint32_t now = 0;
     std::vector<std::wstring> messages;
     std::vector<unsigned> messageStyles;
+    std::vector<std::uintptr_t> messageOwners;
     int answer = 1;  // the button every message box returns
+    // Runs once inside the next message box, as other messages run in its
+    // loop while it waits: a tick, a click, a close request.
+    std::function<void()> whileBoxWaits;
     int doEventsCalls = 0;
     std::function<void()> onDoEvents;
     std::set<std::wstring> unreadablePictures;
@@ -201,9 +236,14 @@ public:
     std::uint32_t milliseconds() override { return now; }
 
     // --- UserInterface
-    int messageBox(const std::wstring& text, unsigned style) override {
+    int messageBox(std::uintptr_t owner, const std::wstring& text, unsigned style) override {
         messages.push_back(text);
         messageStyles.push_back(style);
+        messageOwners.push_back(owner);
+        FakeFormWindow* window = windowWithHandle(owner);
+        if (window) window->disabled = true;  // the box is modal to its owner
+        if (auto loop = std::exchange(whileBoxWaits, nullptr)) loop();
+        if (window) window->disabled = false;
         return answer;
     }
     void doEvents() override {
@@ -248,18 +288,60 @@ public:
 
     // --- WindowFactory
     std::unique_ptr<FormWindow> create(const FormSpec& layout, FormEvents& events) override {
-        auto window = std::make_unique<FakeFormWindow>(layout, events);
+        auto window = std::make_unique<FakeFormWindow>(*this, layout, events, 0x4000 + ++windowsCreated);
         windows.push_back(window.get());
         return window;
     }
-    std::vector<FakeFormWindow*> windows;  // every window created, newest last
+    int windowsCreated = 0;
+    // The window objects that exist, oldest first.
+    std::vector<FakeFormWindow*> windows;
     FakeFormWindow& newestWindow(const std::wstring& caption) {
         for (auto it = windows.rbegin(); it != windows.rend(); ++it) {
             if ((*it)->spec_.caption == caption) return **it;
         }
         throw std::logic_error("no such window");
     }
+    FakeFormWindow* windowWithHandle(std::uintptr_t handle) {
+        for (FakeFormWindow* window : windows) {
+            if (handle != 0 && window->handle() == handle) return window;
+        }
+        return nullptr;
+    }
+
+    // --- The message loop
+    // Runs one message's handler. When the outermost one returns, nothing
+    // runs and `betweenMessages` (the program's clean-up point) is called.
+    template <typename Handler>
+    void dispatch(Handler&& handler) {
+        ++dispatchDepth_;
+        struct Leave {
+            FakeSystem& system;
+            ~Leave() {
+                if (--system.dispatchDepth_ == 0 && system.betweenMessages) system.betweenMessages();
+            }
+        } leave{*this};
+        handler();
+    }
+    std::function<void()> betweenMessages;
+
+private:
+    int dispatchDepth_ = 0;
 };
+
+template <typename Action>
+void FakeFormWindow::input(Action&& action) {
+    if (closed || disabled) return;
+    system_.dispatch(action);
+}
+
+inline FakeFormWindow::~FakeFormWindow() {
+    auto& windows = system_.windows;
+    windows.erase(std::remove(windows.begin(), windows.end(), this), windows.end());
+}
+
+inline void FakeFormWindow::requestClose() {
+    if (!closed) system_.dispatch([&] { events_.onClose(); });
+}
 
 inline void FakePicture::saveAsBitmap(const std::wstring& bitmapPath) {
     const std::wstring folder = bitmapPath.substr(0, bitmapPath.rfind(L'\\'));

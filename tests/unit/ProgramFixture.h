@@ -15,6 +15,8 @@ protected:
     Globals globals;
     frmMain form{fake.system(), globals, fake, fake};
 
+    ProgramTest() { fake.betweenMessages = [this] { form.FreeUnloadedForms(); }; }
+
     // Runs the load; true when it returned, false when the program ended.
     bool load() {
         try {

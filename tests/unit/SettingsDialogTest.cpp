@@ -7,6 +7,8 @@
 namespace tapivex::testing {
 namespace {
 
+using O = frmOption;
+
 class SettingsDialogTest : public ProgramTest {
 protected:
     void SetUp() override {
@@ -27,7 +29,7 @@ protected:
     }
     bool apply(FakeFormWindow& dialog) {
         try {
-            dialog.click(L"Command1");
+            dialog.click(O::Command1);
             return true;
         } catch (const ProgramEnd&) {
             return false;
@@ -42,81 +44,110 @@ protected:
 TEST_F(SettingsDialogTest, OpeningFillsTheControlsAndStopsTheRotation) {
     FakeFormWindow& dialog = open(L"D:\\Cache\\");
     EXPECT_EQ(fake.timerInterval, 0u);
-    EXPECT_TRUE(dialog.visible());
-    EXPECT_EQ(dialog[L"Text1"].text, L"600");
-    EXPECT_EQ(dialog[L"Combo1"].selectedIndex, 2);
-    EXPECT_EQ(dialog[L"txtPath"].text, L"D:\\Cache") << "one backslash removed";
-    EXPECT_TRUE(dialog[L"Opt2"].checked);
-    EXPECT_FALSE(dialog[L"Opt1"].checked);
-    EXPECT_TRUE(dialog[L"txtPath"].enabled);
+    EXPECT_TRUE(dialog.visible);
+    EXPECT_EQ(dialog[O::Text1].text, L"600");
+    EXPECT_EQ(dialog[O::Combo1].selectedIndex, 2);
+    EXPECT_EQ(dialog[O::txtPath].text, L"D:\\Cache") << "one backslash removed";
+    EXPECT_TRUE(dialog[O::Opt2].checked);
+    EXPECT_FALSE(dialog[O::Opt1].checked);
+    EXPECT_TRUE(dialog[O::txtPath].enabled);
 
     // A second opening refills the same window and keeps what it loaded with.
-    dialog[L"Text1"].text = L"5";
+    dialog[O::Text1].text = L"5";
     globals.DisplayStyle = 3;
     globals.UseUserFolder = 0;
     form.mnChange_Click();
-    EXPECT_EQ(fake.windows.size(), 1u);
-    EXPECT_EQ(dialog[L"Text1"].text, L"600");
-    EXPECT_EQ(dialog[L"Combo1"].selectedIndex, 3);
-    EXPECT_TRUE(dialog[L"Opt1"].checked);
-    EXPECT_FALSE(dialog[L"cmdBrowser"].enabled);
+    EXPECT_EQ(fake.windowsCreated, 1);
+    EXPECT_EQ(dialog[O::Text1].text, L"600");
+    EXPECT_EQ(dialog[O::Combo1].selectedIndex, 3);
+    EXPECT_TRUE(dialog[O::Opt1].checked);
+    EXPECT_FALSE(dialog[O::cmdBrowser].enabled);
     EXPECT_EQ(form.optionDialog().OldUseUserFolder, 1);
     EXPECT_EQ(form.optionDialog().OldConvertFolder, L"D:\\Cache");
 }
 
 TEST_F(SettingsDialogTest, TheIntervalFieldTakesDigitsAndBackspaceAndEnterAppliesOnce) {
     FakeFormWindow& dialog = open();
-    EXPECT_EQ(dialog.type(L'7'), L'7');
-    EXPECT_EQ(dialog.type(8), 8);
-    EXPECT_EQ(dialog.type(L'a'), 0);
-    EXPECT_EQ(dialog.type(L'-'), 0);
-    dialog[L"Text1"].text = L"abc";
-    EXPECT_EQ(dialog.type(13), 0);
+    EXPECT_EQ(dialog.type(O::Text1, L'7'), L'7');
+    EXPECT_EQ(dialog.type(O::Text1, 8), 8);
+    EXPECT_EQ(dialog.type(O::Text1, L'a'), 0);
+    EXPECT_EQ(dialog.type(O::Text1, L'-'), 0);
+    dialog[O::Text1].text = L"abc";
+    EXPECT_EQ(dialog.type(O::Text1, 13), 0);
     EXPECT_EQ(fake.messages, std::vector<std::wstring>{kMsgIntervalNotInteger}) << "one apply per Enter";
 }
 
 TEST_F(SettingsDialogTest, ApplyKeepsIntervalAndStyleInMemoryOnly) {
     FakeFormWindow& dialog = open();
-    dialog[L"Text1"].text = L"0";
-    dialog[L"Combo1"].selectedIndex = 1;
+    dialog[O::Text1].text = L"0";
+    dialog[O::Combo1].selectedIndex = 1;
     EXPECT_TRUE(apply(dialog));
     EXPECT_EQ(globals.ChangeInterval, 0) << "no lower bound in the dialog";
     EXPECT_EQ(globals.DisplayStyle, 1);
     EXPECT_TRUE(fake.profileWrites.empty());
-    EXPECT_FALSE(dialog.visible());
+    EXPECT_TRUE(fake.windows.empty()) << "the window and its object are gone";
     EXPECT_EQ(fake.timerInterval, 500u);
-    EXPECT_FALSE(form.optionDialogLoaded()) << "the next opening loads a fresh dialog";
+    EXPECT_EQ(form.loadedOptionDialog(), nullptr) << "the next opening loads a fresh dialog";
 }
 
 TEST_F(SettingsDialogTest, ApplyOutcomesThatKeepTheDialogOpen) {
     FakeFormWindow& dialog = open();
     for (const wchar_t* bad : {L"", L"12a"}) {
-        dialog[L"Text1"].text = bad;
+        dialog[O::Text1].text = bad;
         apply(dialog);
-        EXPECT_EQ(dialog[L"Text1"].text, L"600");
+        EXPECT_EQ(dialog[O::Text1].text, L"600");
     }
-    dialog[L"Text1"].text = L"99999999999";
+    dialog[O::Text1].text = L"99999999999";
     apply(dialog);
-    dialog[L"Text1"].text = L"30";
-    dialog[L"Opt2"].checked = true;
-    dialog[L"Opt1"].checked = false;
-    dialog[L"txtPath"].text = L"D:\\Missing";
+    dialog[O::Text1].text = L"30";
+    dialog[O::Opt2].checked = true;
+    dialog[O::Opt1].checked = false;
+    dialog[O::txtPath].text = L"D:\\Missing";
     apply(dialog);
     EXPECT_EQ(fake.messages, (std::vector<std::wstring>{kMsgIntervalNotInteger, kMsgIntervalNotInteger,
                                                         kMsgApplyFailed, kMsgPathMissing}));
-    EXPECT_EQ(dialog[L"Text1"].text, L"30") << "a missing folder leaves the typed interval";
+    EXPECT_EQ(dialog[O::Text1].text, L"30") << "a missing folder leaves the typed interval";
     EXPECT_TRUE(fake.profileWrites.empty());
-    EXPECT_TRUE(dialog.visible());
+    EXPECT_TRUE(dialog.visible);
     EXPECT_EQ(globals.ChangeInterval, 600);
     EXPECT_EQ(fake.timerInterval, 0u);
 }
 
+// The warning is modal to the dialog: while it waits the rotation ticks, and
+// a click on Cancel does nothing. A close request that still reaches the
+// dialog unloads it, but its object lives until the apply has run to its end.
+TEST_F(SettingsDialogTest, AWarningKeepsTheDialogAndItsObjectUntilAnswered) {
+    FakeFormWindow& dialog = open();
+    globals.ChangeInterval = 0;  // every tick is due
+    dialog[O::Text1].text = L"";
+    fake.whileBoxWaits = [&] {
+        form.Timer1_Timer();
+        dialog.click(O::Command2);
+    };
+    apply(dialog);
+    EXPECT_EQ(fake.messageOwners, std::vector<std::uintptr_t>{dialog.handle()});
+    EXPECT_EQ(fake.wallpaperCalls.size(), 1u) << "the rotation runs while the box waits";
+    EXPECT_TRUE(dialog.visible) << "Cancel could not be pressed";
+    EXPECT_EQ(dialog[O::Text1].text, L"0");
+
+    dialog[O::Text1].text = L"";
+    fake.whileBoxWaits = [&] {
+        dialog.requestClose();
+        form.Timer1_Timer();
+    };
+    apply(dialog);
+    EXPECT_TRUE(fake.windows.empty());
+    EXPECT_EQ(fake.timerInterval, 500u);
+    form.mnChange_Click();
+    EXPECT_EQ(fake.windowsCreated, 2) << "the next opening loads a fresh dialog";
+}
+
 TEST_F(SettingsDialogTest, ChoosingAnotherFolderSavesDeletesTheOldImagesAndReloads) {
     FakeFormWindow& dialog = open();
-    dialog[L"Text1"].text = L"5";
-    dialog[L"Opt2"].checked = true;
-    dialog[L"Opt1"].checked = false;
-    dialog[L"txtPath"].text = L"D:\\Cache\\";
+    dialog[O::Text1].text = L"5";
+    dialog[O::Opt2].checked = true;
+    dialog[O::Opt1].checked = false;
+    dialog[O::txtPath].text = L"D:\\Cache\\";
     EXPECT_TRUE(apply(dialog));
     EXPECT_EQ(fake.profileWrites, (std::vector<std::wstring>{L"TempPathType=1", L"UserTempPath=D:\\Cache"}));
     EXPECT_EQ(deletionsIn(L"C:\\Temp\\"), 202u);
@@ -129,8 +160,8 @@ TEST_F(SettingsDialogTest, ChoosingAnotherFolderSavesDeletesTheOldImagesAndReloa
 
 TEST_F(SettingsDialogTest, TheSameFolderInOtherLetterCaseIsNoChange) {
     FakeFormWindow& dialog = open(L"D:\\Cache");
-    dialog[L"txtPath"].text = L"d:\\cache\\";
-    dialog[L"Text1"].text = L"42";
+    dialog[O::txtPath].text = L"d:\\cache\\";
+    dialog[O::Text1].text = L"42";
     EXPECT_TRUE(apply(dialog));
     EXPECT_EQ(fake.profileWrites, (std::vector<std::wstring>{L"TempPathType=1", L"UserTempPath=d:\\cache"}));
     EXPECT_TRUE(fake.deleted.empty());
@@ -140,8 +171,8 @@ TEST_F(SettingsDialogTest, TheSameFolderInOtherLetterCaseIsNoChange) {
 
 TEST_F(SettingsDialogTest, BackToTheTemporaryFolderWritesTheTypeAlone) {
     FakeFormWindow& dialog = open(L"D:\\Cache");
-    dialog[L"Opt1"].checked = true;
-    dialog[L"Opt2"].checked = false;
+    dialog[O::Opt1].checked = true;
+    dialog[O::Opt2].checked = false;
     EXPECT_TRUE(apply(dialog));
     EXPECT_EQ(fake.profileWrites, std::vector<std::wstring>{L"TempPathType=0"});
     EXPECT_EQ(deletionsIn(L"D:\\Cache\\"), 202u);
@@ -150,18 +181,17 @@ TEST_F(SettingsDialogTest, BackToTheTemporaryFolderWritesTheTypeAlone) {
 
 TEST_F(SettingsDialogTest, CancelAndTheCloseBoxRestartTheRotationAndDiscardTheDialog) {
     FakeFormWindow& first = open();
-    first[L"Text1"].text = L"5";
-    first.click(L"Command2");
+    first[O::Text1].text = L"5";
+    first.click(O::Command2);
     EXPECT_EQ(fake.timerInterval, 500u);
     EXPECT_EQ(globals.ChangeInterval, 600);
-    form.Timer1_Timer();  // the released dialog goes here
 
     form.mnChange_Click();
-    ASSERT_EQ(fake.windows.size(), 2u);
+    ASSERT_EQ(fake.windowsCreated, 2);
     FakeFormWindow& second = *fake.windows.back();
-    static_cast<FormEvents&>(form.optionDialog()).onClose();
+    second.closeBox();
     EXPECT_EQ(fake.timerInterval, 500u);
-    EXPECT_FALSE(second.visible());
+    EXPECT_TRUE(fake.windows.empty());
 }
 
 }  // namespace
@@ -170,30 +200,32 @@ TEST_F(SettingsDialogTest, CancelAndTheCloseBoxRestartTheRotationAndDiscardTheDi
 namespace tapivex::testing {
 namespace {
 
+using O = frmOption;
+
 TEST_F(SettingsDialogTest, TheBrowseButtonReplacesThePathOnlyWhenAFolderIsConfirmed) {
     FakeFormWindow& dialog = open(L"D:\\Cache");
     fake.currentDirectory = L"C:\\";
 
     fake.pickerAnswer.reset();  // cancelled
-    dialog.click(L"cmdBrowser");
-    EXPECT_EQ(dialog[L"txtPath"].text, L"D:\\Cache");
+    dialog.click(O::cmdBrowser);
+    EXPECT_EQ(dialog[O::txtPath].text, L"D:\\Cache");
     ASSERT_EQ(fake.pickerCalls.size(), 1u);
-    EXPECT_EQ(fake.pickerCalls[0], std::make_pair(std::uintptr_t{0x4321}, std::wstring(L"D:\\Cache")));
+    EXPECT_EQ(fake.pickerCalls[0], std::make_pair(dialog.handle(), std::wstring(L"D:\\Cache")));
     EXPECT_EQ(fake.pickerDirectory, L"C:\\Tools") << "the program's folder is current for the picker";
 
     fake.pickerAnswer = L"E:\\Other";
-    dialog.click(L"cmdBrowser");
-    EXPECT_EQ(dialog[L"txtPath"].text, L"E:\\Other");
+    dialog.click(O::cmdBrowser);
+    EXPECT_EQ(dialog[O::txtPath].text, L"E:\\Other");
 
     fake.pickerAnswer = L"";  // confirmed, but the system wrote no path
-    dialog.click(L"cmdBrowser");
-    EXPECT_EQ(dialog[L"txtPath"].text, L"");
+    dialog.click(O::cmdBrowser);
+    EXPECT_EQ(dialog[O::txtPath].text, L"");
 
-    dialog[L"txtPath"].text = L"kept";
+    dialog[O::txtPath].text = L"kept";
     fake.pickerFails = true;
     fake.folder = L"C:\\Vanished";
-    EXPECT_NO_THROW(dialog.click(L"cmdBrowser"));
-    EXPECT_EQ(dialog[L"txtPath"].text, L"kept");
+    EXPECT_NO_THROW(dialog.click(O::cmdBrowser));
+    EXPECT_EQ(dialog[O::txtPath].text, L"kept");
     EXPECT_TRUE(fake.messages.empty());
 }
 

@@ -9,10 +9,20 @@
 #include <string>
 #include <vector>
 
-#include "platform/win32/FormWindowHost.h"
+#include "platform/win32/FormDialog.h"
+#include "platform/win32/FormLayout.h"
 
 namespace tapivex {
 namespace {
+
+// Indices into the sample table below.
+enum Sample { kNote, kFrame, kOptA, kOptB, kText, kList, kApply, kCancel, kLink };
+
+std::wstring Name(int control) {
+    static const wchar_t* const names[] = {L"Note", L"Frame", L"OptA", L"OptB", L"Text", L"List", L"Apply",
+                                           L"Cancel", L"Link"};
+    return names[control];
+}
 
 // What the form heard, in order. `act` runs inside the click and close handlers.
 class RecordingEvents : public FormEvents {
@@ -21,11 +31,11 @@ public:
     std::function<void()> act;
     std::function<void(std::int16_t&)> filterKey;
 
-    void onClick(const std::wstring& name) override { hear(L"click " + name); }
-    void onMouseDown(const std::wstring& name) override { hear(L"down " + name, false); }
+    void onClick(int control) override { hear(L"click " + Name(control)); }
+    void onMouseDown(int control) override { hear(L"down " + Name(control), false); }
     void onClose() override { hear(L"close"); }
-    void onKeyPress(const std::wstring& name, std::int16_t& key) override {
-        hear(L"key " + name + L" " + std::to_wstring(key), false);
+    void onKeyPress(int control, std::int16_t& key) override {
+        hear(L"key " + Name(control) + L" " + std::to_wstring(key), false);
         if (filterKey) filterKey(key);
     }
 
@@ -36,27 +46,25 @@ private:
     }
 };
 
-// Indices into the sample table below.
-enum Sample { kNote, kFrame, kOptA, kOptB, kText, kList, kApply, kCancel, kLink };
-
 FormSpec SampleForm() {
     const FontSpec labels{L"ＭＳ Ｐゴシック", 9}, buttons{L"ＭＳ Ｐゴシック", 9.75};
+    using K = ControlKind;
     FormSpec form;
     form.clientWidth = 4710;
     form.clientHeight = 4845;
     form.font = {L"ＭＳ ゴシック", 9};
-    form.controls = {
-        PlaceControl(L"Note", ControlKind::Label, L"", L"各種設定変更", 120, 120, 1080, 180, labels),
-        PlaceControl(L"Frame", ControlKind::Frame, L"", L"BMP変換ファイルの保存先", 120, 2640, 4455, 1455, buttons),
-        PlaceControl(L"OptA", ControlKind::OptionButton, L"Frame", L"Windowsのtempフォルダ", 240, 240, 3735, 180),
-        PlaceControl(L"OptB", ControlKind::OptionButton, L"Frame", L"フォルダを指定", 240, 480, 3735, 180),
-        PlaceControl(L"Text", ControlKind::TextBox, L"", L"00", 1920, 600, 1095, 270),
-        PlaceControl(L"List", ControlKind::DropDownList, L"", L"", 1680, 1320, 2535, 300),
-        PlaceControl(L"Apply", ControlKind::CommandButton, L"", L"設定(&S)", 2040, 4320, 1215, 375, buttons),
-        PlaceControl(L"Cancel", ControlKind::CommandButton, L"", L"ｷｬﾝｾﾙ(&C)", 3360, 4320, 1215, 375, buttons),
-        PlaceControl(L"Link", ControlKind::Label, L"", L"HomePage : example", 570, 960, 4155, 195,
+    form.controls = InIdOrder({
+        PlaceControl(L"各種設定変更", kNote, K::Label, kOnWindow, 120, 120, 1080, 180, labels),
+        PlaceControl(L"BMP変換ファイルの保存先", kFrame, K::Frame, kOnWindow, 120, 2640, 4455, 1455, buttons),
+        PlaceControl(L"Windowsのtempフォルダ", kOptA, K::OptionButton, kFrame, 240, 240, 3735, 180),
+        PlaceControl(L"フォルダを指定", kOptB, K::OptionButton, kFrame, 240, 480, 3735, 180),
+        PlaceControl(L"00", kText, K::TextBox, kOnWindow, 1920, 600, 1095, 270),
+        PlaceControl(L"", kList, K::DropDownList, kOnWindow, 1680, 1320, 2535, 300),
+        PlaceControl(L"設定(&S)", kApply, K::CommandButton, kOnWindow, 2040, 4320, 1215, 375, buttons),
+        PlaceControl(L"ｷｬﾝｾﾙ(&C)", kCancel, K::CommandButton, kOnWindow, 3360, 4320, 1215, 375, buttons),
+        PlaceControl(L"HomePage : example", kLink, K::Label, kOnWindow, 570, 960, 4155, 195,
                      {L"ＭＳ Ｐゴシック", 8.25}),
-    };
+    });
     const int tabIndex[] = {-1, -1, 4, 3, 0, 5, 1, 2, -1};
     for (std::size_t i = 0; i < form.controls.size(); ++i) form.controls[i].tabIndex = tabIndex[i];
     form.controls[kList].items = {L"0:中央に表示", L"1:並べて表示", L"2:拡大", L"3:保持"};
@@ -103,7 +111,6 @@ protected:
         ASSERT_NE(hwnd, nullptr);
     }
     HWND control(Sample index) const { return GetDlgItem(hwnd, kFirstControlId + index); }
-    ControlModel& model(const wchar_t* name) { return window->controls()[name]; }
 
     Win32WindowFactory factory;
     RecordingEvents events;
@@ -112,7 +119,7 @@ protected:
 };
 
 TEST_F(FormWindowHost, LaysTheTableOutAt96DpiInJapaneseFonts) {
-    EXPECT_FALSE(window->visible());  // created hidden
+    EXPECT_FALSE(IsWindowVisible(hwnd));  // created hidden
     RECT client{};
     GetClientRect(hwnd, &client);
     EXPECT_EQ(client.right, 314);   // 4710 twips
@@ -152,35 +159,33 @@ TEST_F(FormWindowHost, RescalesWhenTheDpiChanges) {
     EXPECT_EQ(FontOf(control(kApply)).lfHeight, -19);  // 9.75 pt at 144 dpi: 19.5 px, rounded down
 }
 
-TEST_F(FormWindowHost, HandlersSeeWhatTheUserDidAndTheirChangesShow) {
-    model(L"OptA").checked = true;
-    window->refresh();
+// The handlers read what the user left in the real controls at the moment
+// they ask, and what they write shows at once.
+TEST_F(FormWindowHost, HandlersReadAndWriteTheRealControls) {
     SetWindowTextW(control(kText), L"42");
     SendMessageW(control(kList), CB_SETCURSEL, 2, 0);
     const RECT linkBefore = ChildRect(control(kLink));
-    std::map<std::wstring, ControlModel> seen;
+    std::wstring text;
+    int selected = -1;
+    bool optB = false;
     events.act = [&] {
-        seen = window->controls();
-        model(L"Note").text = L"各種設定変更、もっと長い見出し";
-        model(L"Text").text = L"30";
-        model(L"Apply").enabled = false;
-        model(L"OptA").checked = true;  // clears OptB, as a click would
-        model(L"List").selectedIndex = 3;
-        model(L"Link").bold = true;
+        text = window->text(kText);
+        selected = window->selectedIndex(kList);
+        optB = window->checked(kOptB);
+        window->setText(kNote, L"各種設定変更、もっと長い見出し");
+        window->setText(kText, L"30");
+        window->setEnabled(kApply, false);
+        window->setSelectedIndex(kList, 3);
+        window->setBold(kLink, true);
     };
     SendMessageW(control(kOptB), BM_CLICK, 0, 0);
 
     EXPECT_EQ(events.heard, std::vector<std::wstring>{L"click OptB"});
-    EXPECT_TRUE(seen[L"OptB"].checked);
-    EXPECT_FALSE(seen[L"OptA"].checked);
-    EXPECT_EQ(seen[L"Text"].text, L"42");
-    EXPECT_EQ(seen[L"List"].selectedIndex, 2);
-
+    EXPECT_EQ(text, L"42");
+    EXPECT_EQ(selected, 2);
+    EXPECT_TRUE(optB);
     EXPECT_EQ(TextOf(control(kText)), L"30");
     EXPECT_FALSE(IsWindowEnabled(control(kApply)));
-    EXPECT_EQ(SendMessageW(control(kOptA), BM_GETCHECK, 0, 0), BST_CHECKED);
-    EXPECT_EQ(SendMessageW(control(kOptB), BM_GETCHECK, 0, 0), BST_UNCHECKED);
-    EXPECT_FALSE(model(L"OptB").checked);
     EXPECT_EQ(SendMessageW(control(kList), CB_GETCURSEL, 0, 0), 3);
     EXPECT_EQ(FontOf(control(kLink)).lfWeight, FW_BOLD);
     // The note grew to its new text from the same corner; the wider bold link stays centred on the window.
@@ -219,12 +224,7 @@ TEST_F(FormWindowHost, DialogKeysFollowTheTableAndEachActsOnce) {
     PostMessageW(control(kText), WM_KEYDOWN, VK_ESCAPE, 0x00010001);
     Pump();
     EXPECT_EQ(events.heard, (std::vector<std::wstring>{L"click Apply", L"click Cancel", L"close"}));
-    // Esc closes like the close box, after the handler; the object lives on with nothing to show.
-    EXPECT_FALSE(IsWindow(hwnd));
-    model(L"Text").text = L"1";
-    window->refresh();
-    window->show();
-    EXPECT_FALSE(window->visible());
+    EXPECT_TRUE(IsWindow(hwnd)) << "the form decides whether a close request closes it";
 }
 
 TEST_F(FormWindowHost, APressAndReleaseOnALabelIsAClick) {
@@ -244,18 +244,20 @@ TEST_F(FormWindowHost, APressAndReleaseOnALabelIsAClick) {
     EXPECT_EQ(events.heard, (std::vector<std::wstring>{L"down Link", L"click Link"}));
 }
 
-// A form may drop its window inside a handler (it unloads itself); nothing of
-// the window object may be touched after that.
-TEST_F(FormWindowHost, AHandlerMayDestroyTheWindow) {
-    events.act = [&] { window.reset(); };
+// A form closes its window from inside a handler and the handler goes on:
+// the object stays usable, with nothing to show.
+TEST_F(FormWindowHost, AHandlerMayCloseTheWindowAndGoOn) {
+    std::wstring afterClose = L"unread";
+    events.act = [&] {
+        window->close();
+        afterClose = window->text(kText);
+        window->setText(kText, L"1");
+        window->show();
+    };
     SendMessageW(control(kCancel), BM_CLICK, 0, 0);
-    EXPECT_EQ(window, nullptr);
     EXPECT_FALSE(IsWindow(hwnd));
-
-    SetUp();
-    SendMessageW(hwnd, WM_CLOSE, 0, 0);
-    EXPECT_EQ(window, nullptr);
-    EXPECT_FALSE(IsWindow(hwnd));
+    EXPECT_EQ(afterClose, L"");
+    EXPECT_EQ(window->handle(), 0u);
 }
 
 }  // namespace

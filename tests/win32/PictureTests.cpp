@@ -10,7 +10,8 @@
 
 #include "TestFolder.h"
 #include "platform/Failures.h"
-#include "platform/win32/Com.h"
+#include "platform/win32/Handles.h"
+#include "platform/win32/SystemFunctions.h"
 #include "platform/win32/Win32System.h"
 
 namespace tapivex {

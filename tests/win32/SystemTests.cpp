@@ -155,7 +155,7 @@ TEST(Win32UserInterface, DoEventsRunsWaitingMessagesAndLeavesTheQuitRequest) {
     ASSERT_NE(window, nullptr);
     PostMessageW(window, WM_CLOSE, 0, 0);  // the default handling destroys the window
     PostQuitMessage(7);
-    Win32UserInterface().doEvents();
+    Win32UserInterface(L"タピベックス").doEvents();
     EXPECT_FALSE(IsWindow(window));
     MSG message = {};
     ASSERT_TRUE(PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE));

@@ -4,7 +4,8 @@
 
 #include <vector>
 
-#include "platform/win32/Com.h"
+#include "platform/win32/Handles.h"
+#include "platform/win32/SystemFunctions.h"
 #include "platform/win32/Text.h"
 
 namespace tapivex {
@@ -12,19 +13,6 @@ namespace {
 
 constexpr wchar_t kTitle[] = L"フォルダの選択";
 constexpr UINT kFlags = BIF_RETURNONLYFSDIRS | BIF_EDITBOX | BIF_NEWDIALOGSTYLE;  // 0x51
-
-// An item identifier list from the shell, freed with the shell's allocator.
-class ItemIdList {
-public:
-    explicit ItemIdList(PIDLIST_ABSOLUTE list) : list_(list) {}
-    ~ItemIdList() { CoTaskMemFree(list_); }
-    ItemIdList(const ItemIdList&) = delete;
-    ItemIdList& operator=(const ItemIdList&) = delete;
-    PIDLIST_ABSOLUTE get() const { return list_; }
-
-private:
-    PIDLIST_ABSOLUTE list_;
-};
 
 }  // namespace
 

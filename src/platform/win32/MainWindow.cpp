@@ -4,8 +4,8 @@
 
 #include <cstring>
 
-#include "platform/Failures.h"
-#include "platform/win32/FormWindowHost.h"
+#include "platform/win32/HandlerBoundary.h"
+#include "platform/win32/SystemFunctions.h"
 #include "platform/win32/Text.h"
 
 namespace tapivex {
@@ -13,13 +13,16 @@ namespace {
 
 constexpr UINT_PTR kTimer1 = 1;
 constexpr int kApplicationIconId = 1;
-static_assert(NOTIFYICONDATAA_V1_SIZE == 88, "the first ANSI form of the notification record");
+// The record's first ANSI form is 88 bytes on 32-bit Windows, the program's
+// own; a 64-bit build (the tests' on a machine without 32-bit support) passes
+// the same form in that system's layout.
+static_assert(sizeof(void*) != 4 || NOTIFYICONDATAA_V1_SIZE == 88, "the first ANSI form of the notification record");
 // Named per session: a second copy started by the same user finds it.
 constexpr wchar_t kInstanceMutexName[] = L"Local\\Tapivex.Instance";
 
 }  // namespace
 
-MainWindow::MainWindow(HINSTANCE instance) {
+MainWindow::MainWindow(HINSTANCE instance, const wchar_t* caption) {
     instanceMutex_ = CreateMutexW(nullptr, FALSE, kInstanceMutexName);
     previousInstance_ = instanceMutex_ && GetLastError() == ERROR_ALREADY_EXISTS;
 
@@ -34,7 +37,7 @@ MainWindow::MainWindow(HINSTANCE instance) {
     RegisterClassExW(&windowClass);
 
     // A tool window that is never shown: no taskbar button, nothing on any monitor.
-    hwnd_ = CreateWindowExW(WS_EX_TOOLWINDOW, kMainWindowClass, kMainWindowCaption, WS_POPUP, 0, 0, 1, 1,
+    hwnd_ = CreateWindowExW(WS_EX_TOOLWINDOW, kMainWindowClass, caption, WS_POPUP, 0, 0, 1, 1,
                             nullptr, nullptr, instance, this);
     taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
 }
@@ -60,7 +63,7 @@ void MainWindow::moveTo(int leftTwips, int topTwips) {
 
 void MainWindow::shellNotifyIcon(std::uint32_t message, const NotifyIconRecord& record) {
     NOTIFYICONDATAA data{};
-    data.cbSize = record.cbSize;
+    data.cbSize = sizeof(void*) == 4 ? record.cbSize : NOTIFYICONDATAA_V1_SIZE;
     data.hWnd = reinterpret_cast<HWND>(record.hWnd);
     data.uID = record.uID;
     data.uFlags = record.uFlags;
@@ -106,31 +109,33 @@ LRESULT CALLBACK MainWindow::procedure(HWND hwnd, UINT message, WPARAM wParam, L
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
     }
     auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (!self || !self->form_) return DefWindowProcW(hwnd, message, wParam, lParam);
-    return self->handle(message, wParam, lParam);
+    if (!self || !self->events_) return DefWindowProcW(hwnd, message, wParam, lParam);
+    LRESULT result = 0;
+    RunHandler([&] { result = self->handle(message, wParam, lParam); });
+    return result;
 }
 
 LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
-    frmMain& form = *form_;
+    MainWindowEvents& events = *events_;
     switch (message) {
         case WM_TIMER:
-            if (wParam == kTimer1) RunHandler([&] { form.Timer1_Timer(); });
+            if (wParam == kTimer1) events.onTimer();
             return 0;
         case WM_MOUSEMOVE:  // the notification icon's callback message (512)
-            RunHandler([&] { form.Form_MouseMove(static_cast<std::uintptr_t>(lParam)); });
+            events.onNotifyIcon(static_cast<std::uintptr_t>(lParam));
             return 0;
         case WM_CLOSE:
-            RunHandler([&] { form.Form_QueryUnload(); });
+            events.onCloseRequest();
             return 0;
         case WM_QUERYENDSESSION:
             // Never hold up a log-off; the clean-up runs when the session really ends.
             return TRUE;
         case WM_ENDSESSION:
-            if (wParam) RunHandler([&] { form.Form_QueryUnload(); });
+            if (wParam) events.onCloseRequest();
             return 0;
         default:
             if (message == taskbarCreated_ && taskbarCreated_ != 0) {
-                RunHandler([&] { form.TaskbarCreated(); });
+                events.onTaskbarCreated();
                 return 0;
             }
             return DefWindowProcW(hwnd_, message, wParam, lParam);

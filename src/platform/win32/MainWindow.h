@@ -4,24 +4,21 @@
 
 #include <windows.h>
 
-#include "app/frmMain.h"
-#include "platform/Failures.h"
 #include "platform/MainWindowHost.h"
 
 namespace tapivex {
 
 inline constexpr wchar_t kMainWindowClass[] = L"TapivexMain";
-inline constexpr wchar_t kMainWindowCaption[] = L"変更時間変更";
 
 class MainWindow : public MainWindowHost {
 public:
-    explicit MainWindow(HINSTANCE instance);
+    MainWindow(HINSTANCE instance, const wchar_t* caption);
     ~MainWindow() override;
     MainWindow(const MainWindow&) = delete;
     MainWindow& operator=(const MainWindow&) = delete;
 
-    // The handlers that the window's messages run; set once before the first load.
-    void attach(frmMain& form) { form_ = &form; }
+    // What the window's messages run; set once before the first load.
+    void attach(MainWindowEvents& events) { events_ = &events; }
     HWND handle() const { return hwnd_; }
 
     bool previousInstance() override { return previousInstance_; }
@@ -41,18 +38,7 @@ private:
     UINT taskbarCreated_ = 0;
     HANDLE instanceMutex_ = nullptr;
     bool previousInstance_ = false;
-    frmMain* form_ = nullptr;
+    MainWindowEvents* events_ = nullptr;
 };
-
-// Runs one of frmMain's handlers. The program's "end at once" arrives here as
-// ProgramEnd and ends the process without running anything else.
-template <typename Handler>
-void RunHandler(Handler&& handler) {
-    try {
-        handler();
-    } catch (const ProgramEnd&) {
-        ExitProcess(0);
-    }
-}
 
 }  // namespace tapivex

@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "platform/Failures.h"
-#include "platform/win32/Com.h"
-#include "platform/win32/FileHandle.h"
+#include "platform/win32/Handles.h"
+#include "platform/win32/SystemFunctions.h"
 #include "platform/win32/Text.h"
 #include "platform/win32/Win32System.h"
 

@@ -5,33 +5,14 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "app/Messages.h"
 #include "platform/Failures.h"
-#include "platform/win32/FileHandle.h"
-#include "platform/win32/FormWindowHost.h"
+#include "platform/win32/FormDialog.h"
+#include "platform/win32/Handles.h"
 #include "platform/win32/Text.h"
 
 namespace tapivex {
 
 namespace {
-
-class RegistryKey {
-public:
-    RegistryKey() = default;
-    ~RegistryKey() {
-        if (key_) {
-            RegCloseKey(key_);
-        }
-    }
-    RegistryKey(const RegistryKey&) = delete;
-    RegistryKey& operator=(const RegistryKey&) = delete;
-
-    HKEY get() const { return key_; }
-    HKEY* put() { return &key_; }
-
-private:
-    HKEY key_ = nullptr;
-};
 
 class FileByteStream : public ByteStream {
 public:
@@ -310,8 +291,8 @@ std::uint32_t Win32Clock::milliseconds() {
 
 // ---- User interface ----
 
-int Win32UserInterface::messageBox(const std::wstring& text, unsigned style) {
-    return MessageBoxW(nullptr, text.c_str(), kAppTitle, style | MB_SETFOREGROUND);
+int Win32UserInterface::messageBox(std::uintptr_t owner, const std::wstring& text, unsigned style) {
+    return MessageBoxW(reinterpret_cast<HWND>(owner), text.c_str(), title_.c_str(), style | MB_SETFOREGROUND);
 }
 
 void Win32UserInterface::doEvents() {

@@ -51,9 +51,14 @@ public:
 
 class Win32UserInterface : public UserInterface {
 public:
-    int messageBox(const std::wstring& text, unsigned style) override;
+    // `title`: the caption of every message box.
+    explicit Win32UserInterface(std::wstring title) : title_(std::move(title)) {}
+    int messageBox(std::uintptr_t owner, const std::wstring& text, unsigned style) override;
     // Leaves WM_QUIT in the queue for the message loop that owns it.
     void doEvents() override;
+
+private:
+    std::wstring title_;
 };
 
 // Windows Imaging Component. COM must be initialised on the calling thread
@@ -67,7 +72,8 @@ public:
 // One of each service, handed to the portable logic as a System.
 class Win32Services {
 public:
-    Win32Services() = default;
+    // `title`: the program's title, the caption of its message boxes.
+    explicit Win32Services(const std::wstring& title) : ui_(title) {}
     Win32Services(const Win32Services&) = delete;
     Win32Services& operator=(const Win32Services&) = delete;
 

@@ -1,9 +1,12 @@
-// Tapivex.exe: start-up of the program, then its message loop.
+// Tapivex.exe: the composition root, where the program's windows meet the
+// Windows layer, then its message loop.
 #include <windows.h>
 
 #include "app/Globals.h"
+#include "app/Messages.h"
 #include "app/frmMain.h"
-#include "platform/win32/FormWindowHost.h"
+#include "platform/win32/FormDialog.h"
+#include "platform/win32/HandlerBoundary.h"
 #include "platform/win32/MainWindow.h"
 #include "platform/win32/Win32System.h"
 
@@ -13,10 +16,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     // the program's folder or the current directory.
     SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
 
-    Win32Services services;
+    Win32Services services(kAppTitle);
     Win32WindowFactory windows;
     Globals globals;
-    MainWindow window(instance);
+    MainWindow window(instance, frmMain::kCaption);
     frmMain form(services.system(), globals, window, windows);
     window.attach(form);
 
@@ -24,9 +27,13 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
 
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        if (PreTranslateFormMessage(message)) continue;
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
+        if (!PreTranslateFormMessage(message)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+        // Between two messages of this, the outermost loop, no handler runs:
+        // the objects of windows that unloaded themselves go now.
+        form.FreeUnloadedForms();
     }
     return 0;
 }

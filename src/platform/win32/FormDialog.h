@@ -1,0 +1,34 @@
+// The window host: a form's table (FormSpec) becomes a real window, and the
+// window's messages become the form's events.
+//
+// Each form is a modeless dialog built in code from an empty dialog template,
+// so the dialog manager gives it the keys a user expects: Tab in table order,
+// Alt+mnemonics, Enter for the default button, and the focus restored when the
+// window is activated again. The message loop must hand it those keys through
+// PreTranslateFormMessage.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+
+#include "platform/FormWindow.h"
+
+namespace tapivex {
+
+// The pointer shown over controls with a hand cursor; the system's hand stands
+// in when the program carries no such resource.
+inline constexpr int kHandCursorId = 101;
+
+class Win32WindowFactory : public WindowFactory {
+public:
+    // Throws RuntimeFailure when the window cannot be created.
+    std::unique_ptr<FormWindow> create(const FormSpec& layout, FormEvents& events) override;
+};
+
+// Call for every message of a message loop, before TranslateMessage: a key
+// meant for a form window's dialog navigation is handled here, and true means
+// the message must be neither translated nor dispatched.
+bool PreTranslateFormMessage(MSG& message);
+
+}  // namespace tapivex

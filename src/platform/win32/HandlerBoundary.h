@@ -1,0 +1,25 @@
+// The one place where a handler's exceptions stop: nothing crosses the
+// system's message dispatch, which cannot carry a C++ exception.
+#pragma once
+
+#include <windows.h>
+
+#include "platform/Failures.h"
+
+namespace tapivex {
+
+// Runs a handler of the program's windows. The program's "end at once"
+// arrives as ProgramEnd and ends the process without running anything else.
+// Any other failure abandons the handler alone: the program goes on with the
+// next message, as it does after a step of the rotation that failed.
+template <typename Handler>
+void RunHandler(Handler&& handler) noexcept {
+    try {
+        handler();
+    } catch (const ProgramEnd&) {
+        ExitProcess(0);
+    } catch (...) {
+    }
+}
+
+}  // namespace tapivex
