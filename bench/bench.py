@@ -19,6 +19,7 @@ from pathlib import Path
 
 ROOT = Path(sys.argv[1]).resolve()
 WORK = ROOT / "build" / "bench"
+WINE = str(ROOT / "scripts" / "wine-run")  # Wine's loader that this machine runs
 PROGRAMS = WORK / "win32" / "bench"
 TAPIVEX = WORK / "win32" / "Tapivex.exe"
 INPUTS = WORK / "inputs"
@@ -48,7 +49,7 @@ def winpath(path):
 
 
 def wine(*args):
-    done = subprocess.run(["wine", *map(str, args)], capture_output=True, text=True)
+    done = subprocess.run([WINE, *map(str, args)], capture_output=True, text=True)
     if done.returncode != 0:
         raise RuntimeError(f"{Path(str(args[0])).name} failed ({done.returncode}): {done.stderr.strip()}")
     return done.stdout
@@ -292,7 +293,7 @@ def wineserver_process():
 
 
 def idle_run(tapivex, minimal):
-    launcher = subprocess.Popen(["wine", str(PROGRAMS / "bench_launch.exe"), "idle", winpath(minimal),
+    launcher = subprocess.Popen([WINE, str(PROGRAMS / "bench_launch.exe"), "idle", winpath(minimal),
                                  winpath(minimal.parent), winpath(tapivex), winpath(tapivex.parent)],
                                 stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
     ready = launcher.stdout.readline()
@@ -408,7 +409,7 @@ def main():
     report(figures)
     results = {"figures": figures, "runs": RUNS, "startup_runs": STARTUP_RUNS, "idle_runs": IDLE_RUNS,
                "idle_seconds": IDLE_SECONDS, "elapsed_seconds": round(time.time() - started, 1),
-               "machine": {"cpus": os.cpu_count(), "wine": subprocess.run(["wine", "--version"], capture_output=True,
+               "machine": {"cpus": os.cpu_count(), "wine": subprocess.run([WINE, "--version"], capture_output=True,
                                                                            text=True).stdout.strip()}}
     (WORK / "results.json").write_text(json.dumps(results, indent=2) + "\n")
     print(f"\nwritten: build/bench/results.json ({time.time() - started:.0f} s)")

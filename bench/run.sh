@@ -18,8 +18,10 @@ if ! command -v djpeg >/dev/null; then
     apt-get install -y libjpeg-turbo-progs >/dev/null
 fi
 
-echo "== building (build/bench/win32)"
-cmake -S "$root" -B "$work/win32" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" -DTAPIVEX_BENCH=ON \
+# shellcheck source=scripts/windows-target.sh
+. "$root/scripts/windows-target.sh"
+echo "== building (build/bench/win32, $windows_toolchain)"
+cmake -S "$root" -B "$work/win32" -DCMAKE_TOOLCHAIN_FILE="$root/$windows_toolchain" -DTAPIVEX_BENCH=ON \
     -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$work/win32" -j2 --target Tapivex bench_convert bench_minimal bench_launch >/dev/null
 
@@ -49,7 +51,7 @@ for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$display" ] && break; sleep 0.1; do
 # between programs), and every program in the virtual desktop "Default", whose
 # taskbar holds the notification area.
 wineserver -p
-wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
-wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
+"$root/scripts/wine-run" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+"$root/scripts/wine-run" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
 
 python3 "$root/bench/bench.py" "$root"

@@ -26,15 +26,17 @@ trap cleanup EXIT
 trap 'exit 130' INT TERM
 
 bash scripts/setup.sh
+# shellcheck source=scripts/windows-target.sh
+. "$root/scripts/windows-target.sh"
 mkdir -p build
-echo "demo: building build/win32/Tapivex.exe"
-cmake -S . -B build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake >build/demo-configure.log 2>&1 ||
+echo "demo: building $windows_build/Tapivex.exe"
+cmake -S . -B "$windows_build" -DCMAKE_TOOLCHAIN_FILE="$windows_toolchain" >build/demo-configure.log 2>&1 ||
   { cat build/demo-configure.log; exit 1; }
-cmake --build build/win32 -j2 --target Tapivex >build/demo-build.log 2>&1 || { tail -n 40 build/demo-build.log; exit 1; }
+cmake --build "$windows_build" -j2 --target Tapivex >build/demo-build.log 2>&1 || { tail -n 40 build/demo-build.log; exit 1; }
 
 rm -rf "$demo"
 mkdir -p "$app"
-cp build/win32/Tapivex.exe examples/* "$app/"
+cp "$windows_build/Tapivex.exe" examples/* "$app/"
 
 # The program is started from its own folder, as Explorer would start it.
 run_program() { (cd "$app" && exec "$root/scripts/wine-run" Tapivex.exe); }

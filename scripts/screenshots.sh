@@ -32,15 +32,18 @@ trap 'exit 130' INT TERM
 say() { echo "screenshots: $*"; }
 
 bash scripts/setup.sh
+# shellcheck source=scripts/windows-target.sh
+. "$root/scripts/windows-target.sh"
+wine() { "$root/scripts/wine-run" "$@"; }
 mkdir -p "$work" "$images"
-say "building build/win32/Tapivex.exe"
-cmake -S . -B build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake >"$work/configure.log" 2>&1 ||
+say "building $windows_build/Tapivex.exe"
+cmake -S . -B "$windows_build" -DCMAKE_TOOLCHAIN_FILE="$windows_toolchain" >"$work/configure.log" 2>&1 ||
   { cat "$work/configure.log"; exit 1; }
-cmake --build build/win32 -j2 --target Tapivex >"$work/build.log" 2>&1 || { tail -n 40 "$work/build.log"; exit 1; }
+cmake --build "$windows_build" -j2 --target Tapivex >"$work/build.log" 2>&1 || { tail -n 40 "$work/build.log"; exit 1; }
 driver_src=tools/screenshots/ScreenDriver.cpp
 driver="$work/ScreenDriver.exe"
 if [ ! -f "$driver" ] || [ "$driver_src" -nt "$driver" ]; then
-  i686-w64-mingw32-g++-posix -std=c++17 -O2 -Wall -Wextra -Wshadow -static -municode -s \
+  "$windows_triple-g++-posix" -std=c++17 -O2 -Wall -Wextra -Wshadow -static -municode -s \
     -o "$driver" "$driver_src" -luser32
 fi
 
@@ -88,13 +91,13 @@ crop() {
   save "$name" -crop "$((r - l))x$((b - t))+$l+$t"
 }
 start_program() {
-  (cd "$app" && setsid wine Tapivex.exe >/dev/null 2>&1 &)
+  (cd "$app" && setsid "$root/scripts/wine-run" Tapivex.exe >/dev/null 2>&1 &)
   drive wait Shell_TrayWnd >/dev/null || { say "no taskbar in the Wine desktop"; exit 1; }
 }
 
 rm -rf "$app"
 mkdir -p "$app"
-cp build/win32/Tapivex.exe examples/* "$app/"
+cp "$windows_build/Tapivex.exe" examples/* "$app/"
 wineserver -k >/dev/null 2>&1 || true
 wine reg add 'HKCU\Control Panel\Desktop' /v Wallpaper /d '' /f >/dev/null 2>&1
 

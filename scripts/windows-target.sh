@@ -9,7 +9,9 @@
 if /usr/lib/wine/wine --version >/dev/null 2>&1 || [ ! -x /usr/lib/wine/wine64 ]; then
   windows_build=build/win32
   windows_toolchain=cmake/mingw-i686.cmake
+  windows_triple=i686-w64-mingw32
 else
   windows_build=build/win64
   windows_toolchain=cmake/mingw-x86_64.cmake
+  windows_triple=x86_64-w64-mingw32
 fi
