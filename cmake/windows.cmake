@@ -1,4 +1,5 @@
-# Windows build (i686 MinGW-w64): Tapivex.exe and the tests that run under Wine.
+# Windows build (MinGW-w64, i686 as shipped or x86_64 for the tests where the
+# machine runs no 32-bit program): Tapivex.exe and the tests that run under Wine.
 enable_language(RC)
 add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
 # Static runtime: the program needs no DLL beyond Windows' own.
@@ -42,7 +43,8 @@ if(E2E_TEST_SOURCES)
   target_include_directories(e2e_tests PRIVATE tests/e2e)
   target_link_libraries(e2e_tests PRIVATE gtest gtest_main ${WIN32_LIBS} version windowscodecs)
   add_dependencies(e2e_tests Tapivex)
-  target_compile_definitions(e2e_tests PRIVATE TAPIVEX_EXE_DIR="${CMAKE_BINARY_DIR}")
+  target_compile_definitions(e2e_tests PRIVATE TAPIVEX_EXE_DIR="${CMAKE_BINARY_DIR}"
+                             TAPIVEX_PROJECT_VERSION=L"${PROJECT_VERSION}")
   gtest_discover_tests(e2e_tests DISCOVERY_TIMEOUT 120 PROPERTIES TIMEOUT 180 LABELS e2e RUN_SERIAL TRUE)
 endif()
 

@@ -169,8 +169,10 @@ void frmMain::applyCurrentEntry() {
         LastAppliedPath = path;
         return;
     }
-    // Refused: the desktop goes back to the last picture it accepted.
+    // Refused: the desktop goes back to the last picture it accepted. Before
+    // any, the user's own wallpaper stays: the empty path would remove it.
     writeStyleToRegistry();
+    if (LastAppliedPath.empty()) return;
     SkipOnFailure([&] { sys_.desktop.setWallpaper(LastAppliedPath); });
 }
 

@@ -64,7 +64,10 @@ std::optional<double> ParseNumber(std::wstring_view text, wchar_t decimalSeparat
 
     while (pos < text.size() && IsBlank(text[pos])) ++pos;
     if (pos != text.size()) return std::nullopt;
-    return std::strtod(plain.c_str(), nullptr);
+    // Beyond what a double holds (1e400) is no number the conversion can give.
+    const double number = std::strtod(plain.c_str(), nullptr);
+    if (std::isinf(number)) return std::nullopt;
+    return number;
 }
 
 std::int32_t FloorToInt32(double value) { return FloorToInt<std::int32_t>(value, "overflow (32 bits)"); }

@@ -11,7 +11,8 @@ namespace tapivex {
 // The number that `text` denotes, or nullopt when it is not numeric. Numeric
 // is a decimal number with an optional sign, an optional fraction after the
 // locale's decimal separator, an optional exponent, and blanks (spaces, tabs)
-// around it. The empty text and text with other characters are not numeric.
+// around it. The empty text, text with other characters and a number beyond
+// the range of a double are not numeric.
 std::optional<double> ParseNumber(std::wstring_view text, wchar_t decimalSeparator);
 
 // The greatest integer not above `value`, as the named width. A result outside

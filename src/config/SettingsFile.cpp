@@ -44,12 +44,17 @@ ConversionFolderChoice ReadSettingsFile(FileSystem& files, ProfileFile& profile,
 
 void WriteSettingsFile(ProfileFile& profile, const std::wstring& settingsFilePath,
                        bool useUserFolder, const std::wstring& userFolder) {
+    auto write = [&](const wchar_t* key, const std::wstring& value) {
+        if (!profile.writeString(settingsFilePath, kSection, key, value)) {
+            throw RuntimeFailure("TapiVEX.CFG cannot be written");
+        }
+    };
     if (!useUserFolder) {
-        profile.writeString(settingsFilePath, kSection, kTempPathTypeKey, L"0");
+        write(kTempPathTypeKey, L"0");
         return;
     }
-    profile.writeString(settingsFilePath, kSection, kTempPathTypeKey, L"1");
-    profile.writeString(settingsFilePath, kSection, kUserTempPathKey, WithoutTrailingBackslash(userFolder));
+    write(kTempPathTypeKey, L"1");
+    write(kUserTempPathKey, WithoutTrailingBackslash(userFolder));
 }
 
 }  // namespace tapivex

@@ -31,9 +31,14 @@ public:
     // buffer); nullopt when the call returns 0.
     virtual std::optional<std::wstring> windowsTempPath() = 0;
     virtual bool setCurrentDirectory(const std::wstring& folder) = 0;
-    // True only for an existing file, never for a folder.
+    // True only for an existing file, never for a folder. Every name the
+    // program keeps or hands on goes through the ANSI code page, so a path
+    // that the code page cannot hold names nothing.
     virtual bool fileExists(const std::wstring& path) = 0;
     virtual bool folderExists(const std::wstring& path) = 0;
+    // The text in capitals by the case mapping of the user's locale, which
+    // reaches full-width and other non-ASCII letters too.
+    virtual std::wstring upperCase(const std::wstring& text) = 0;
     // Result not examined by any caller.
     virtual void deleteFile(const std::wstring& path) = 0;
     // nullptr when the file cannot be opened.
@@ -55,7 +60,8 @@ public:
     virtual std::wstring readString(const std::wstring& file, const std::wstring& section,
                                     const std::wstring& key, const std::wstring& defaultValue,
                                     std::size_t bufferChars) = 0;
-    virtual void writeString(const std::wstring& file, const std::wstring& section,
+    // WritePrivateProfileStringA; false when the file could not be written.
+    virtual bool writeString(const std::wstring& file, const std::wstring& section,
                              const std::wstring& key, const std::wstring& value) = 0;
 };
 

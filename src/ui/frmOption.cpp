@@ -1,7 +1,5 @@
 #include "ui/frmOption.h"
 
-#include <cwctype>
-
 #include "app/Messages.h"
 #include "app/frmMain.h"
 #include "config/Number.h"
@@ -15,11 +13,6 @@ namespace {
 
 constexpr std::int16_t kEnter = 13;
 constexpr std::int16_t kBackspace = 8;
-
-std::wstring Upper(std::wstring text) {
-    for (wchar_t& c : text) c = static_cast<wchar_t>(std::towupper(c));
-    return text;
-}
 
 ControlSpec Row(const wchar_t* caption, int id, ControlKind kind, int container, int left, int top, int width,
                 int height, FontSpec font = {}, int tabIndex = -1) {
@@ -157,7 +150,8 @@ frmOption::FolderChoice frmOption::saveFolderChoice() {
     WriteSettingsFile(sys_.profile, g_.SettingsFilePath, true, path);
     // Letter case and one trailing backslash are no change; leaving the
     // temporary folder always is, even for the same folder.
-    if (Upper(WithoutTrailingBackslash(path)) == Upper(OldConvertFolder) && OldUseUserFolder != 0) {
+    auto upper = [&](const std::wstring& text) { return sys_.files.upperCase(text); };
+    if (upper(WithoutTrailingBackslash(path)) == upper(OldConvertFolder) && OldUseUserFolder != 0) {
         return FolderChoice::Unchanged;
     }
     DeleteConvertedImages();

@@ -55,6 +55,7 @@ INSTANTIATE_TEST_SUITE_P(
         StartupCase{"NoListFile", std::nullopt, messages::cannotStart},
         StartupCase{"EmptyListFile", "", messages::cannotStart},
         StartupCase{"StyleBeyondSixteenBits", "60:40000\r\na.bmp\r\n", messages::cannotStart},
+        StartupCase{"IntervalBeyondADouble", "1e400:0\r\na.bmp\r\n", messages::intervalNotNumeric},
         StartupCase{"HeaderOnly", "2:2\r\n", messages::noWallpaper}),
     [](const auto& test) { return std::string(test.param.name); });
 

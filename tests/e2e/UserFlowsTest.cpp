@@ -2,6 +2,8 @@
 // in the rotation, reloads from the menu, the settings dialog's outcomes, the
 // About window's questions, and the version record of the built program.
 #include <gtest/gtest.h>
+#include <windows.h>
+#include <shellapi.h>
 
 #include <vector>
 
@@ -97,8 +99,18 @@ TEST_F(UserFlows, ReloadStartsTheEditedListAtEntryZeroAndEndsWhenTheListIsGone) 
     EXPECT_FALSE(exists(cache() + L"\\TapiVEX150.BMP")) << "every number is deleted";
 }
 
+// A restarted shell has lost the icon: the program adds it again.
 TEST_F(UserFlows, TheIconAnswersAfterTheTaskbarIsCreatedAgain) {
     const auto run = start();
+    NOTIFYICONDATAW icon{};
+    icon.cbSize = sizeof icon;
+    icon.hWnd = run->waitForMainWindow();
+    icon.uID = 1;
+    ASSERT_TRUE(Shell_NotifyIconW(NIM_DELETE, &icon));
+    std::this_thread::sleep_for(std::chrono::milliseconds(GetDoubleClickTime() + 100));
+    input::click(input::notificationIcon(), true);
+    EXPECT_FALSE(input::waitForWindow(L"#32768", L"", 1000ms)) << "the icon was not removed";
+    input::key(VK_ESCAPE);
     DWORD_PTR ignored = 0;
     SendMessageTimeoutW(HWND_BROADCAST, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0, SMTO_ABORTIFHUNG, 2000,
                         &ignored);
@@ -136,6 +148,35 @@ TEST_F(UserFlows, ANewFolderIsSavedAndTheListConvertedIntoIt) {
     const std::string settings = folder.read(L"TapiVEX.CFG");
     EXPECT_NE(settings.find("TempPathType=1"), std::string::npos);
     EXPECT_NE(settings.find(shiftJis(L"UserTempPath=" + folder.file(L"new") + L"\r\n")), std::string::npos) << settings;
+}
+
+// A settings file that cannot be written is the apply's failure: the choice
+// is not lost in silence, and nothing is deleted or reloaded. (A folder of
+// the file's name: a read-only file is written all the same by root.)
+TEST_F(UserFlows, ASettingsFileThatCannotBeWrittenKeepsEverything) {
+    DeleteFileW(folder.file(L"TapiVEX.CFG").c_str());
+    folder.write(L"TapiVEX.CFG\\keep.txt", "");
+    folder.write(L"new\\keep.txt", "");
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring copy = std::wstring(temp) + L"TapiVEX0.BMP";
+    const auto run = start();
+    ASSERT_TRUE(exists(copy));
+    HWND dialog = openSettings();
+    ASSERT_TRUE(dialog);
+    for (int attempt = 0; attempt < 3 && !IsWindowEnabled(input::control(dialog, kTxtPath)); ++attempt) {
+        input::click(Centre(input::control(dialog, kOpt2)));
+        waitUntil([&] { return IsWindowEnabled(input::control(dialog, kTxtPath)) != FALSE; }, 1000ms);
+    }
+    typeOver(input::control(dialog, kTxtPath), folder.file(L"new"));
+    input::key(VK_RETURN);
+    EXPECT_EQ(answer(*run, IDOK), L"設定時にエラーが発生しました。");
+    EXPECT_TRUE(exists(folder.file(L"TapiVEX.CFG\\keep.txt")));
+    EXPECT_TRUE(exists(copy)) << "the old copies were deleted";
+    EXPECT_FALSE(exists(folder.file(L"new\\TapiVEX0.BMP"))) << "reloaded into the new folder";
+    EXPECT_TRUE(IsWindowVisible(dialog));
+    PostMessageW(run->waitForMainWindow(), WM_CLOSE, 0, 0);
+    ASSERT_TRUE(run->waitForExit());
 }
 
 TEST_F(UserFlows, IntervalZeroChangesAtEveryTickAndCancelRestartsTheRotation) {
@@ -238,6 +279,7 @@ TEST_F(UserFlows, ReopenedWindowsShowTheStateInForceOnce) {
     EXPECT_TRUE(IsWindowVisible(dialog));
 }
 
+// The version of the CMake project is the one the version record carries.
 TEST(VersionRecord, NamesTheProgramAndItsVersion) {
     const ProgramFolder folder;
     const std::wstring exe = folder.exe();
@@ -247,9 +289,6 @@ TEST(VersionRecord, NamesTheProgramAndItsVersion) {
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT size = 0;
     ASSERT_TRUE(VerQueryValueW(record.data(), L"\\", reinterpret_cast<void**>(&fixed), &size));
-    EXPECT_EQ(fixed->dwFileVersionMS, 0x00010003u);
-    EXPECT_EQ(fixed->dwFileVersionLS, 0u);
-    EXPECT_EQ(fixed->dwProductVersionMS, 0x00010003u);
     auto text = [&](const wchar_t* name) {
         wchar_t* value = nullptr;
         UINT length = 0;
@@ -258,10 +297,17 @@ TEST(VersionRecord, NamesTheProgramAndItsVersion) {
                    ? std::wstring(value)
                    : std::wstring();
     };
+    const std::wstring version = TAPIVEX_PROJECT_VERSION;
+    const std::wstring fixedVersion = std::to_wstring(HIWORD(fixed->dwFileVersionMS)) + L"." +
+                                      std::to_wstring(LOWORD(fixed->dwFileVersionMS)) + L"." +
+                                      std::to_wstring(HIWORD(fixed->dwFileVersionLS));
+    EXPECT_EQ(fixedVersion, version);
+    EXPECT_EQ(fixed->dwProductVersionMS, fixed->dwFileVersionMS);
+    EXPECT_EQ(text(L"FileVersion"), version + L".0");
+    EXPECT_EQ(text(L"ProductVersion"), version + L".0");
     EXPECT_EQ(text(L"ProductName"), L"タピベックス");
     EXPECT_EQ(text(L"FileDescription"), L"壁紙が一定時間で自動的に変わります");
     EXPECT_EQ(text(L"OriginalFilename"), L"Tapivex.exe");
-    EXPECT_EQ(text(L"FileVersion"), L"1.3.0.0");
 }
 
 }  // namespace

@@ -42,8 +42,9 @@ public:
         // The profile function cuts the text to the buffer, less its NUL.
         return Latin1(userTempPath.substr(0, bufferChars - 1));
     }
-    void writeString(const std::wstring&, const std::wstring&, const std::wstring&, const std::wstring&) override {
+    bool writeString(const std::wstring&, const std::wstring&, const std::wstring&, const std::wstring&) override {
         FUZZ_CHECK(!"the reading writes nothing");
+        return false;
     }
 };
 

@@ -64,6 +64,7 @@ public:
         for (const wchar_t c : path) hash = hash * 31u + static_cast<unsigned>(c);
         return (hash >> 3) % 2 == 0;
     }
+    std::wstring upperCase(const std::wstring& text) override { return text; }  // not read by the file readings
     void deleteFile(const std::wstring&) override {}
     std::unique_ptr<ByteStream> openForReading(const std::wstring& path) override {
         if (path != L"Tapivex.INI") return nullptr;

@@ -28,7 +28,6 @@ TEST_F(AboutWindowTest, ShowsTitleVersionAndTakesTheSettingsDialogsIcon) {
     FakeFormWindow& about = openAbout();
     EXPECT_TRUE(about.visible);
     EXPECT_EQ(about[V::Label1_0].text, L"タピベックス");
-    EXPECT_EQ(about[V::Label1_1].text, L"Version 1.3.0");
     EXPECT_EQ(frmVersion::VersionText(2, 10, 7), L"Version 2.10.7");
     EXPECT_EQ(about[V::Label2].text, std::wstring(L"HomePage : ") + kMaker.homePage);
     EXPECT_EQ(about[V::Label3].text, std::wstring(L"Mail : ") + kMaker.mailAddress);

@@ -158,9 +158,16 @@ public:
         if (base.back() != L'\\') base += L'\\';
         return base + path;
     }
+    // The locale's capitals: ASCII and full-width letters.
     static std::wstring upper(std::wstring s) {
-        for (auto& c : s) c = static_cast<wchar_t>(std::towupper(c));
+        for (auto& c : s) {
+            if ((c >= L'a' && c <= L'z') || (c >= L'ａ' && c <= L'ｚ')) c = static_cast<wchar_t>(c - (L'a' - L'A'));
+        }
         return s;
+    }
+    // The fake's ANSI code page is Latin-1: a character beyond it has no ANSI form.
+    static bool hasAnsiForm(const std::wstring& s) {
+        return std::all_of(s.begin(), s.end(), [](wchar_t c) { return c != L'\0' && c <= 0xFF; });
     }
     // File names compare without regard to letter case, as on Windows.
     std::map<std::wstring, std::string>::iterator findFile(const std::wstring& path) {
@@ -176,13 +183,15 @@ public:
         currentDirectory = path;
         return true;
     }
-    bool fileExists(const std::wstring& path) override { return findFile(path) != files.end(); }
+    bool fileExists(const std::wstring& path) override { return hasAnsiForm(path) && findFile(path) != files.end(); }
     bool folderExists(const std::wstring& path) override {
+        if (!hasAnsiForm(path)) return false;
         std::wstring p = absolute(path);
         if (p.size() > 3 && p.back() == L'\\') p.pop_back();
         if (p.size() == 2) p += L'\\';
         return std::any_of(folders.begin(), folders.end(), [&](const std::wstring& f) { return upper(f) == upper(p); });
     }
+    std::wstring upperCase(const std::wstring& text) override { return upper(text); }
     void deleteFile(const std::wstring& path) override {
         deleted.push_back(path);
         if (onDelete) onDelete();
@@ -215,12 +224,15 @@ public:
         const std::wstring value = it == profile.end() ? defaultValue : it->second;
         return value.substr(0, bufferChars - 1);
     }
-    void writeString(const std::wstring&, const std::wstring& section, const std::wstring& key,
+    bool writeString(const std::wstring&, const std::wstring& section, const std::wstring& key,
                      const std::wstring& value) override {
+        if (profileReadOnly) return false;
         profile[section + L"/" + key] = value;
         profileWrites.push_back(key + L"=" + value);
+        return true;
     }
     std::vector<std::wstring> profileWrites;
+    bool profileReadOnly = false;  // TapiVEX.CFG cannot be written
 
     // --- Desktop
     void writeRegistryString(const std::wstring& valuePath, const std::wstring& value) override {

@@ -47,6 +47,8 @@ INSTANTIATE_TEST_SUITE_P(WorkedHeaders, HeaderLineTest, ::testing::Values(
     HeaderCase{":2", 0, 0, kMsgIntervalNotNumeric},
     HeaderCase{"", 0, 0, kMsgIntervalNotNumeric},
     HeaderCase{"abc:xyz", 0, 0, kMsgIntervalNotNumeric},
+    HeaderCase{"1e400:0", 0, 0, kMsgIntervalNotNumeric},  // beyond a double: no number at all
+    HeaderCase{"60:-1e999", 0, 0, kMsgStyleNotNumeric},
     HeaderCase{"60:32768", 0, 0, kMsgStartupFailure},
     HeaderCase{"2147483648:1", 0, 0, kMsgStartupFailure},
     HeaderCase{"2147483647.9:1", 2147483647, 1, nullptr}));

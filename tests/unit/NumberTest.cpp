@@ -31,10 +31,15 @@ TEST(ParseNumber, UsesTheLocalesDecimalSeparator) {
     EXPECT_FALSE(ParseNumber(L"2.5", L',').has_value());
 }
 
-TEST(ParseNumber, SurvivesAVeryLongNumber) {
-    const auto parsed = ParseNumber(std::wstring(100000, L'9'), L'.');
+// Beyond 32 bits is a number that overflows its variable; beyond a double is
+// no number at all.
+TEST(ParseNumber, LongNumbersOverflowOrAreNoNumbers) {
+    const auto parsed = ParseNumber(std::wstring(300, L'9'), L'.');
     ASSERT_TRUE(parsed.has_value());
     EXPECT_THROW(FloorToInt32(*parsed), RuntimeFailure);
+    EXPECT_FALSE(ParseNumber(std::wstring(100000, L'9'), L'.').has_value());
+    EXPECT_FALSE(ParseNumber(L"-1e999", L'.').has_value());
+    EXPECT_DOUBLE_EQ(*ParseNumber(L"1e-999", L'.'), 0.0) << "too small to tell from 0 is 0";
 }
 
 TEST(FloorToInt, RoundsDownAndFailsOutsideTheWidth) {

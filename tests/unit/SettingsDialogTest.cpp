@@ -169,6 +169,34 @@ TEST_F(SettingsDialogTest, TheSameFolderInOtherLetterCaseIsNoChange) {
     EXPECT_EQ(globals.ChangeInterval, 42);
 }
 
+TEST_F(SettingsDialogTest, TheSameFullWidthFolderInOtherLetterCaseIsNoChange) {
+    fake.folders.insert(L"D:\\ＣＡＣＨＥ");
+    FakeFormWindow& dialog = open(L"D:\\ＣＡＣＨＥ");
+    dialog[O::txtPath].text = L"D:\\ｃａｃｈｅ";
+    EXPECT_TRUE(apply(dialog));
+    EXPECT_TRUE(fake.deleted.empty());
+    EXPECT_TRUE(fake.messages.empty());
+}
+
+// The folder is stored in the ANSI settings file: a name the code page cannot
+// hold is no folder the program can use. A settings file that cannot be
+// written is the apply's failure: nothing deleted, nothing reloaded.
+TEST_F(SettingsDialogTest, AFolderThatCannotBeStoredKeepsEverythingAsItWas) {
+    fake.folders.insert(L"D:\\Ωmega");
+    FakeFormWindow& dialog = open(L"D:\\Cache");
+    dialog[O::txtPath].text = L"D:\\Ωmega";
+    apply(dialog);
+    fake.profileReadOnly = true;
+    dialog[O::txtPath].text = L"E:\\Other";
+    dialog[O::Text1].text = L"30";
+    apply(dialog);
+    EXPECT_EQ(fake.messages, (std::vector<std::wstring>{kMsgPathMissing, kMsgApplyFailed}));
+    EXPECT_TRUE(fake.deleted.empty());
+    EXPECT_EQ(globals.ConvertFolder, L"D:\\Cache\\") << "no reload";
+    EXPECT_EQ(dialog[O::Text1].text, L"600");
+    EXPECT_TRUE(dialog.visible);
+}
+
 TEST_F(SettingsDialogTest, BackToTheTemporaryFolderWritesTheTypeAlone) {
     FakeFormWindow& dialog = open(L"D:\\Cache");
     dialog[O::Opt1].checked = true;

@@ -100,12 +100,16 @@ TEST_F(TickTest, ARefusedEntryReappliesTheLastAcceptedPath) {
     EXPECT_EQ(form.CurrentIndex, 0);
 }
 
-TEST_F(TickTest, WithNoEntryTheLastMissingPathIsRefusedAndTheEmptyTextApplied) {
-    fake.writeList("1:3\r\nD:\\gone.bmp\r\n");
+// Before any accepted entry there is nothing to go back to: the empty path
+// would wipe the user's wallpaper, so it stays as it is.
+TEST_F(TickTest, ARefusalBeforeAnyAcceptedEntryLeavesTheUsersWallpaper) {
+    fake.writeList("1:2\r\nD:\\gone.bmp\r\n");
     fake.refusedWallpapers.insert(L"D:\\gone.bmp");
     ASSERT_TRUE(load());
     tickAfter(1000);
-    EXPECT_EQ(fake.wallpaperCalls, (std::vector<std::wstring>{L"D:\\gone.bmp", L""}));
+    tickAfter(1000);
+    EXPECT_EQ(fake.wallpaperCalls, (std::vector<std::wstring>{L"D:\\gone.bmp", L"D:\\gone.bmp"}));
+    EXPECT_EQ(fake.registryWrites.size(), 8u) << "the style is still written twice a turn";
     EXPECT_EQ(form.CurrentIndex, 0);
 }
 

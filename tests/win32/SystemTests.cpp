@@ -52,6 +52,12 @@ TEST(Win32FileSystem, FilesFoldersAndDeletionThroughTheAnsiName) {
     EXPECT_FALSE(files.fileExists(folder.file(L"表示.bmp")));
     EXPECT_TRUE(files.fileExists(folder.file(L"a.txt")));
 
+    // No é in 932: the folder exists, but no ANSI call or file could name it.
+    CreateDirectoryW(folder.file(L"caf\u00E9").c_str(), nullptr);
+    EXPECT_FALSE(files.folderExists(folder.file(L"caf\u00E9")));
+    // The user's locale capitalises full-width and accented letters too.
+    EXPECT_EQ(files.upperCase(L"d:\\ｃａｃｈｅ\\caf\u00E9"), L"D:\\ＣＡＣＨＥ\\CAF\u00C9");
+
     EXPECT_TRUE(files.fileExists(files.programFolder() + L"\\win32_tests.exe"));
     const auto temp = files.windowsTempPath();
     ASSERT_TRUE(temp);
@@ -144,6 +150,12 @@ TEST(Win32Desktop, SetWallpaperStoresTheJapanesePath) {
     const std::wstring original = RegistryText(L"Control Panel\\Desktop", L"Wallpaper");
     TestFolder folder;
     Win32Desktop desktop;
+    // A 1 x 1 bitmap: Wine takes a missing file as well, Windows would not.
+    std::string bitmap = "BM";
+    for (unsigned value : {58u, 0u, 54u, 40u, 1u, 1u, 0x180001u, 0u, 4u, 0u, 0u, 0u, 0u, 0x00FF00FFu}) {
+        for (int shift = 0; shift < 32; shift += 8) bitmap += static_cast<char>(value >> shift & 0xFF);
+    }
+    writeBytes(folder.file(L"表示.bmp"), bitmap);
     EXPECT_TRUE(desktop.setWallpaper(folder.file(L"表示.bmp")));
     EXPECT_FALSE(desktop.setWallpaper(folder.file(std::wstring(L"a.bmp\0b", 7))));
     EXPECT_EQ(RegistryText(L"Control Panel\\Desktop", L"Wallpaper"), folder.file(L"表示.bmp"));

@@ -24,6 +24,7 @@ public:
     bool setCurrentDirectory(const std::wstring& folder) override { return files_.setCurrentDirectory(folder); }
     bool fileExists(const std::wstring& path) override { return files_.fileExists(path); }
     bool folderExists(const std::wstring& path) override { return files_.folderExists(path); }
+    std::wstring upperCase(const std::wstring& text) override { return files_.upperCase(text); }
     void deleteFile(const std::wstring&) override {}  // the check never deletes anything
     std::unique_ptr<ByteStream> openForReading(const std::wstring& path) override {
         return files_.openForReading(path == kListFileName ? listName_ : path);

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cwctype>
 #include <iconv.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -172,6 +173,12 @@ std::wstring WideFromUtf8(const std::string& bytes) {
         i += valid ? length : 1;
     }
     return text;
+}
+
+std::wstring PosixFileSystem::upperCase(const std::wstring& text) {
+    std::wstring upper = text;
+    for (wchar_t& c : upper) c = static_cast<wchar_t>(std::towupper(static_cast<wint_t>(c)));
+    return upper;
 }
 
 }  // namespace tapivex::check

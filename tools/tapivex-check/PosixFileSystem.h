@@ -22,6 +22,7 @@ public:
     bool setCurrentDirectory(const std::wstring& folder) override;
     bool fileExists(const std::wstring& path) override;
     bool folderExists(const std::wstring& path) override;
+    std::wstring upperCase(const std::wstring& text) override;
     void deleteFile(const std::wstring&) override {}  // the checker never deletes
     std::unique_ptr<ByteStream> openForReading(const std::wstring& path) override;
     // Shift-JIS to wide; a byte sequence that is not Shift-JIS becomes U+FFFD.

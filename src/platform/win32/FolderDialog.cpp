@@ -17,7 +17,16 @@ constexpr UINT kFlags = BIF_RETURNONLYFSDIRS | BIF_EDITBOX | BIF_NEWDIALOGSTYLE;
 }  // namespace
 
 int CALLBACK BrowseCallback(HWND hwnd, UINT uMsg, LPARAM /*lParam*/, LPARAM lpData) {
-    if (uMsg == BFFM_INITIALIZED) SendMessageA(hwnd, BFFM_SETSELECTIONA, TRUE, lpData);
+    if (uMsg == BFFM_INITIALIZED) {
+        // Asked twice: Wine's picker finds the folder in its tree by comparing
+        // the folders' records byte for byte, last-access time included, and
+        // its own reading of the path updates that time on folders that
+        // changed since they were last read, so the first request can miss
+        // (in practice the first opening of every run). The second finds the
+        // times settled. On Windows it selects the same folder again.
+        SendMessageA(hwnd, BFFM_SETSELECTIONA, TRUE, lpData);
+        SendMessageA(hwnd, BFFM_SETSELECTIONA, TRUE, lpData);
+    }
     return 0;
 }
 

@@ -65,6 +65,11 @@ void AdjustWindowRectForDpi(RECT& rect, DWORD style, DWORD exStyle, int dpi) {
     }
 }
 
+bool RunningUnderWine() {
+    static const bool wine = Lookup<void (*)()>(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+    return wine;
+}
+
 void LetDialogRescaleItself(HWND dialog) {
     static const auto setBehaviour = User32Function<SetDialogDpiChangeBehaviorFunction>("SetDialogDpiChangeBehavior");
     if (setBehaviour) setBehaviour(dialog, kDialogDpiChangeDisableAll, kDialogDpiChangeDisableAll);

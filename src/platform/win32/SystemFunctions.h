@@ -32,6 +32,9 @@ inline int TwipsToPixels(int twips, int dpi) { return MulDiv(twips, dpi, 1440); 
 // AdjustWindowRectEx at `dpi` (per monitor from Windows 10 on).
 void AdjustWindowRectForDpi(RECT& rect, DWORD style, DWORD exStyle, int dpi);
 
+// True under Wine, whose ntdll exports its version.
+bool RunningUnderWine();
+
 // Lets a dialog rescale itself when it moves to a monitor of another DPI,
 // instead of the dialog manager (Windows 10 1703 and later).
 void LetDialogRescaleItself(HWND dialog);

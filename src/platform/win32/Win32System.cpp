@@ -3,11 +3,14 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
+#include <utility>
 
 #include "platform/Failures.h"
 #include "platform/win32/FormDialog.h"
 #include "platform/win32/Handles.h"
+#include "platform/win32/SystemFunctions.h"
 #include "platform/win32/Text.h"
 
 namespace tapivex {
@@ -36,9 +39,11 @@ std::string removeNuls(std::string text) {
     return text;
 }
 
+// The attributes of a path that has an ANSI form: a name the code page cannot
+// hold could be neither stored nor handed to the ANSI calls, and a wide
+// function would stop at a NUL and test a shorter, other path.
 DWORD attributesOf(const std::wstring& path) {
-    // A wide function stops at a NUL and would test a shorter, other path.
-    return holdsNul(path) ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(path.c_str());
+    return ansiName(path) ? GetFileAttributesW(path.c_str()) : INVALID_FILE_ATTRIBUTES;
 }
 
 // "\\?\C:\x" and "\\?\UNC\server\x" back to their ordinary forms.
@@ -120,6 +125,36 @@ HKEY registryRoot(std::wstring_view name) {
     throw RuntimeFailure("unknown registry root");
 }
 
+BOOL CALLBACK RedrawIfVisible(HWND window, LPARAM) {
+    if (IsWindowVisible(window)) {
+        RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+    }
+    return TRUE;
+}
+
+UINT_PTR redrawTimer = 0;  // the pending redraw after a change, 0 for none
+
+VOID CALLBACK RedrawEveryWindow(HWND, UINT, UINT_PTR, DWORD) {
+    KillTimer(nullptr, std::exchange(redrawTimer, 0));
+    EnumWindows(&RedrawIfVisible, 0);
+}
+
+// Wine's desktop paints a new wallpaper over every window on it: the taskbar
+// with the notification icon, this program's windows, its menu and boxes,
+// other programs. (Its X11 driver draws the picture through XRender with
+// IncludeInferiors, which ignores the desktop's clipping of its children.) The
+// desktop paints later, from its own loop, so every visible top-level window
+// is drawn again a moment after the change: a one-shot timer of this thread,
+// which the message loops of a menu or a message box dispatch too. Windows
+// never paints over windows, so there this would only repaint every program's
+// windows at each change: it runs under Wine alone.
+void RedrawWindowsAfterWineRepaintsTheDesktop() {
+    constexpr UINT kAfterTheDesktopMs = 200;
+    if (!RunningUnderWine()) return;
+    // The same timer again, when one is pending: SetTimer replaces it.
+    redrawTimer = SetTimer(nullptr, redrawTimer, kAfterTheDesktopMs, &RedrawEveryWindow);
+}
+
 std::string describe(const char* what, LONG code) {
     char text[96];
     std::snprintf(text, sizeof text, "%s failed (%ld)", what, static_cast<long>(code));
@@ -159,6 +194,15 @@ bool Win32FileSystem::fileExists(const std::wstring& path) {
 bool Win32FileSystem::folderExists(const std::wstring& path) {
     const DWORD attributes = attributesOf(path);
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+std::wstring Win32FileSystem::upperCase(const std::wstring& text) {
+    if (text.empty() || text.size() > static_cast<std::size_t>(INT_MAX)) return text;
+    const int length = static_cast<int>(text.size());
+    std::wstring upper(text.size(), L'\0');
+    const int written = LCMapStringEx(LOCALE_NAME_USER_DEFAULT, LCMAP_UPPERCASE, text.data(), length, upper.data(),
+                                      length, nullptr, nullptr, 0);
+    return written == length ? upper : text;
 }
 
 void Win32FileSystem::deleteFile(const std::wstring& path) {
@@ -219,12 +263,13 @@ std::wstring Win32ProfileFile::readString(const std::wstring& file, const std::w
     return wideFromAnsi(removeNuls(std::move(buffer)));
 }
 
-void Win32ProfileFile::writeString(const std::wstring& file, const std::wstring& section,
+bool Win32ProfileFile::writeString(const std::wstring& file, const std::wstring& section,
                                    const std::wstring& key, const std::wstring& value) {
-    if (const auto names = profileNames(file, section, key)) {
-        WritePrivateProfileStringA(names->section.c_str(), names->key.c_str(), ansiFromWide(value).c_str(),
-                                   names->file.c_str());
-    }
+    const auto names = profileNames(file, section, key);
+    const auto ansiValue = ansiName(value);
+    return names && ansiValue &&
+           WritePrivateProfileStringA(names->section.c_str(), names->key.c_str(), ansiValue->c_str(),
+                                      names->file.c_str()) != FALSE;
 }
 
 // ---- Desktop ----
@@ -266,7 +311,10 @@ bool Win32Desktop::setWallpaper(const std::wstring& path) {
         return false;
     }
     // 3: write the setting to the user's profile and tell every window.
-    return SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, ansiPath->data(), SPIF_UPDATEINIFILE | SPIF_SENDCHANGE) != 0;
+    const bool accepted =
+        SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, ansiPath->data(), SPIF_UPDATEINIFILE | SPIF_SENDCHANGE) != 0;
+    if (accepted) RedrawWindowsAfterWineRepaintsTheDesktop();
+    return accepted;
 }
 
 std::wstring Win32Desktop::fullPath(const std::wstring& path) {

@@ -16,6 +16,7 @@ public:
     bool setCurrentDirectory(const std::wstring& folder) override;
     bool fileExists(const std::wstring& path) override;
     bool folderExists(const std::wstring& path) override;
+    std::wstring upperCase(const std::wstring& text) override;
     void deleteFile(const std::wstring& path) override;
     std::unique_ptr<ByteStream> openForReading(const std::wstring& path) override;
     std::wstring fromAnsi(const std::string& bytes) override;
@@ -28,7 +29,9 @@ public:
                           int defaultValue) override;
     std::wstring readString(const std::wstring& file, const std::wstring& section, const std::wstring& key,
                             const std::wstring& defaultValue, std::size_t bufferChars) override;
-    void writeString(const std::wstring& file, const std::wstring& section, const std::wstring& key,
+    // False too for a value that the ANSI code page cannot hold: the file
+    // would keep question marks in its place.
+    bool writeString(const std::wstring& file, const std::wstring& section, const std::wstring& key,
                      const std::wstring& value) override;
 };
 
