@@ -91,16 +91,21 @@ TEST_F(TrayAndWindows, LeavingTheUsersFolderSavesReloadsAndDeletesTheOldImages) 
 }
 
 // The picker opens on txtPath's folder, the first time in the program's run
-// too, and on a folder made just now: confirming it at once gives that folder
-// back, without a trailing backslash; cancel changes nothing.
+// too: confirming it at once gives that folder back, without a trailing
+// backslash; cancel changes nothing. The folder is new, and its parent has
+// not been read since: Wine's first look-up of such a path used to miss
+// (it compares the folders' access times, which its reading moves on, in
+// steps of two seconds).
 TEST_F(TrayAndWindows, TheBrowseButtonPicksAFolder) {
-    const auto run = start();
     folder.write(L"other\\new\\keep.txt", "");
+    const auto made = std::chrono::steady_clock::now();
+    const auto run = start();
     HWND dialog = openSettings();
     ASSERT_TRUE(dialog);
     HWND path = input::control(dialog, kTxtPath);
     const std::wstring other = folder.file(L"other\\new");
     SetWindowTextW(path, (other + L"\\").c_str());
+    std::this_thread::sleep_until(made + 2500ms);
 
     auto usePicker = [&](WORD key) {
         input::altKey('B');  // 参照(&B)
