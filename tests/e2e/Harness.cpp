@@ -300,6 +300,38 @@ std::optional<std::wstring> waitForWallpaperOtherThan(const std::wstring& previo
 
 }  // namespace desktop
 
+std::vector<std::uint32_t> capture(const RECT& area) {
+    const int width = area.right - area.left, height = area.bottom - area.top;
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;  // top-down
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ previous = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY | CAPTUREBLT);
+    GdiFlush();
+    const auto* pixels = static_cast<const std::uint32_t*>(bits);
+    std::vector<std::uint32_t> shown;
+    for (int i = 0; pixels && i < width * height; ++i) shown.push_back(pixels[i] & 0xFFFFFF);
+    SelectObject(memory, previous);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return shown;
+}
+
+double alike(const std::vector<std::uint32_t>& a, const std::vector<std::uint32_t>& b) {
+    if (a.empty() || a.size() != b.size()) return 0;
+    std::size_t same = 0;
+    for (std::size_t i = 0; i < a.size(); ++i) same += a[i] == b[i];
+    return static_cast<double>(same) / static_cast<double>(a.size());
+}
+
 bool waitUntil(const std::function<bool()>& condition, Milliseconds limit) {
     const auto end = std::chrono::steady_clock::now() + limit;
     while (!condition()) {

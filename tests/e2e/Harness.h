@@ -11,6 +11,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace tapivex::e2e {
 
@@ -111,6 +112,11 @@ std::wstring wallpaper();
 // Polls the Wallpaper value until it differs from `previous`; nullopt at `limit`.
 std::optional<std::wstring> waitForWallpaperOtherThan(const std::wstring& previous, Milliseconds limit);
 }  // namespace desktop
+
+// What the screen shows in `area`: one 0x00RRGGBB value a pixel, row by row.
+std::vector<std::uint32_t> capture(const RECT& area);
+// The share of pixels that two captures of one area have alike.
+double alike(const std::vector<std::uint32_t>& a, const std::vector<std::uint32_t>& b);
 
 // Polls `condition` every 50 ms until it holds or `limit` has passed.
 bool waitUntil(const std::function<bool()>& condition, Milliseconds limit);

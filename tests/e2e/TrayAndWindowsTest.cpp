@@ -3,6 +3,7 @@
 // About window; and every way the program ends.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <thread>
 
 #include "TrayFixture.h"
@@ -149,6 +150,55 @@ TEST_F(TrayAndWindows, TheAboutWindowShowsTheVersionAndOpensOnce) {
     EXPECT_TRUE(input::waitForWindowGone(about));
     EXPECT_FALSE(input::findWindow(L"#32770", kSettingsCaption)) << "the dialog loaded for its icon stays hidden";
     EXPECT_TRUE(run->running());
+}
+
+// Wine's desktop paints each new wallpaper over the windows on it; the
+// taskbar with the icon, an open window and an open menu stay drawn all the
+// same, and the menu still takes its keys.
+TEST_F(TrayAndWindows, WallpaperChangesLeaveTheTaskbarAndTheWindowsDrawn) {
+    folder.writeBitmap(L"red.bmp", 230, 20, 20);
+    folder.writeBitmap(L"green.bmp", 20, 230, 20);
+    folder.writeList("2:1\r\nred.bmp\r\ngreen.bmp\r\n");  // tiled: the whole desktop in one colour
+    // The share of an area that shows the wallpaper.
+    auto wallpaperIn = [](const RECT& area) {
+        const auto shown = capture(area);
+        const auto red = std::count(shown.begin(), shown.end(), 0xE61414u);
+        const auto green = std::count(shown.begin(), shown.end(), 0x14E614u);
+        return shown.empty() ? 1.0 : static_cast<double>(red + green) / static_cast<double>(shown.size());
+    };
+    std::wstring last = desktop::wallpaper();
+    auto nextChange = [&] {
+        const auto next = desktop::waitForWallpaperOtherThan(last, 3s);
+        if (next) last = *next;
+        std::this_thread::sleep_for(600ms);  // the desktop's painting, then the program's
+        return next.has_value();
+    };
+
+    const auto run = start();
+    const POINT icon = input::notificationIcon();
+    const RECT tray{icon.x - 60, icon.y - 8, icon.x + 10, icon.y + 8};  // the icon and the strip before it
+    const auto trayBefore = capture(tray);
+    ASSERT_TRUE(openMenu());
+    input::key('A');
+    HWND about = input::waitForWindow(L"#32770", kAboutCaption);
+    ASSERT_TRUE(about);
+    RECT aboutArea{};
+    GetWindowRect(about, &aboutArea);
+    for (int change = 0; change < 3; ++change) {
+        ASSERT_TRUE(nextChange()) << "change " << change;
+        EXPECT_GT(alike(capture(tray), trayBefore), 0.95) << "the taskbar and the icon are gone, change " << change;
+        EXPECT_LT(wallpaperIn(aboutArea), 0.05) << "the About window is not drawn, change " << change;
+    }
+
+    ASSERT_TRUE(openMenu());
+    RECT menuArea{};
+    GetWindowRect(input::findWindow(L"#32768", L""), &menuArea);
+    ASSERT_TRUE(nextChange());
+    EXPECT_LT(wallpaperIn(menuArea), 0.05) << "the menu is not drawn";
+    input::key('X');
+    const auto code = run->waitForExit();
+    ASSERT_TRUE(code) << "the menu took no key after the change";
+    EXPECT_EQ(*code, 0u);
 }
 
 TEST_F(TrayAndWindows, ClosingTheWindowOrEndingTheSessionCleansUpAndEnds) {
