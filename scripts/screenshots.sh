@@ -5,6 +5,7 @@
 #   docs/images/menu.png      the notification icon's pop-up menu, open after a right click
 #   docs/images/settings.png  the settings dialog, opened by a double click on the icon
 #   docs/images/about.png     the About window, from the menu
+# The program runs from C:\Tools\Tapivex, where a user would put it.
 # Wine runs on a copy of the project's prefix of its own (build/screenshots/prefix,
 # made once), so a test run in build/wineprefix is never disturbed. Input goes in
 # through tools/screenshots/ScreenDriver.cpp (SendInput inside Wine: keys sent from
@@ -15,10 +16,12 @@ root=$PWD
 # shellcheck source=scripts/private-display.sh
 . "$root/scripts/private-display.sh"
 work="$root/build/screenshots"
-app="$work/app"
 images="$root/docs/images"
 
 export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=ja_JP.UTF-8
+# The program folder where a user would put it, as the pictures show it.
+app="$WINEPREFIX/drive_c/Tools/Tapivex"
+app_windows='C:\Tools\Tapivex'
 xvfb_pid=""
 
 # shellcheck disable=SC2317  # called through the trap
@@ -101,25 +104,23 @@ cp "$windows_build/Tapivex.exe" examples/* "$app/"
 wineserver -k >/dev/null 2>&1 || true
 wine reg add 'HKCU\Control Panel\Desktop' /v Wallpaper /d '' /f >/dev/null 2>&1
 
-# First run: the program sets a wallpaper of the example on its first tick. The
-# desktop repaints over the taskbar after a change, so the pictures come from a
-# second run, whose desktop starts with that wallpaper already in place.
-printf '1:1\r\nsunset.bmp\r\n' >"$app/Tapivex.INI"
+# The example's pictures, tiled, five minutes apart; the copies' folder is the
+# program's own, so the dialog shows a folder and its browse button.
+printf '300:1\r\nsunset.bmp\r\nsky.bmp\r\nchecks.bmp\r\n' >"$app/Tapivex.INI"
+printf '[Setting]\r\nTempPathType=1\r\nUserTempPath=%s\r\n' "$app_windows" >"$app/TapiVEX.CFG"
 start_program
+sleep 2  # the icon reaches the notification area
+# The first picture at once, from the menu's 次の壁紙へ(&N), as a user would.
+drive click 1012 758 right >/dev/null
+drive wait '#32768' >/dev/null || { say "no menu after a right click"; exit 1; }
+drive key N
 for _ in $(seq 1 50); do
   [[ "$(wallpaper)" == *sunset.bmp ]] && break
   sleep 0.2
 done
 [[ "$(wallpaper)" == *sunset.bmp ]] || { say "the program set no wallpaper"; exit 1; }
-wineserver -k >/dev/null 2>&1 || true
-wineserver -w >/dev/null 2>&1 || true
-
-# Second run: the example's pictures, tiled, five minutes apart; the copies'
-# folder is the program's own, so the dialog shows a folder and its browse button.
-printf '300:1\r\nsunset.bmp\r\nsky.bmp\r\nchecks.bmp\r\n' >"$app/Tapivex.INI"
-printf '[Setting]\r\nTempPathType=1\r\nUserTempPath=Z:%s\r\n' "$(tr / '\\' <<<"$app")" >"$app/TapiVEX.CFG"
-start_program
-sleep 2  # the icon reaches the notification area, the desktop settles
+drive move 40 40
+sleep 1.5  # the desktop paints the picture, then the program's windows are drawn again
 shoot
 save desktop.png -resize 640x480
 
