@@ -70,10 +70,15 @@ protected:
         }
         return nullptr;
     }
-    // The dialog, once it is shown and takes the user's clicks.
+    // The dialog, once it is shown and takes the user's clicks. A double click
+    // that came before the icon was in place is repeated, as a user would.
     HWND openSettings() {
-        input::doubleClick(input::notificationIcon());
-        HWND dialog = input::waitForWindow(L"#32770", kSettingsCaption);
+        HWND dialog = nullptr;
+        for (int attempt = 0; attempt < 3 && !dialog; ++attempt) {
+            if (attempt > 0) std::this_thread::sleep_for(std::chrono::milliseconds(GetDoubleClickTime() + 100));
+            input::doubleClick(input::notificationIcon());
+            dialog = input::waitForWindow(L"#32770", kSettingsCaption, std::chrono::milliseconds(2500));
+        }
         if (dialog) waitUntil([&] { return GetForegroundWindow() == dialog; }, shortWait);
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
         return dialog;
