@@ -180,9 +180,9 @@ void FormDialog::setEnabled(int control, bool enabled) {
 void FormDialog::show() {
     if (!hwnd_) return;
     ShowWindow(hwnd_, IsIconic(hwnd_) ? SW_RESTORE : SW_SHOW);
-    // A message box of the form waits for its answer: it comes forward.
-    HWND popup = GetWindow(hwnd_, GW_ENABLEDPOPUP);
-    SetForegroundWindow(popup ? popup : hwnd_);
+    // While a message box of the form waits for its answer, the form is
+    // disabled and the box comes forward instead.
+    SetForegroundWindow(IsWindowEnabled(hwnd_) ? hwnd_ : GetLastActivePopup(hwnd_));
     if (shown_) return;
     shown_ = true;
     // The first time, the focus goes to the start of the tab order.
