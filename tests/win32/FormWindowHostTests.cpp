@@ -5,7 +5,6 @@
 #include <windows.h>
 
 #include <functional>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -18,11 +17,7 @@ namespace {
 // Indices into the sample table below.
 enum Sample { kNote, kFrame, kOptA, kOptB, kText, kList, kApply, kCancel, kLink };
 
-std::wstring Name(int control) {
-    static const wchar_t* const names[] = {L"Note", L"Frame", L"OptA", L"OptB", L"Text", L"List", L"Apply",
-                                           L"Cancel", L"Link"};
-    return names[control];
-}
+const std::wstring kNames[] = {L"Note", L"Frame", L"OptA", L"OptB", L"Text", L"List", L"Apply", L"Cancel", L"Link"};
 
 // What the form heard, in order. `act` runs inside the click and close handlers.
 class RecordingEvents : public FormEvents {
@@ -31,11 +26,11 @@ public:
     std::function<void()> act;
     std::function<void(std::int16_t&)> filterKey;
 
-    void onClick(int control) override { hear(L"click " + Name(control)); }
-    void onMouseDown(int control) override { hear(L"down " + Name(control), false); }
+    void onClick(int control) override { hear(L"click " + kNames[control]); }
+    void onMouseDown(int control) override { hear(L"down " + kNames[control], false); }
     void onClose() override { hear(L"close"); }
     void onKeyPress(int control, std::int16_t& key) override {
-        hear(L"key " + Name(control) + L" " + std::to_wstring(key), false);
+        hear(L"key " + kNames[control] + L" " + std::to_wstring(key), false);
         if (filterKey) filterKey(key);
     }
 
@@ -118,7 +113,7 @@ protected:
     HWND hwnd = nullptr;
 };
 
-TEST_F(FormWindowHost, LaysTheTableOutAt96DpiInJapaneseFonts) {
+TEST_F(FormWindowHost, LaysTheTableOutAt96DpiInJapaneseFontsAndRescalesWhenTheDpiChanges) {
     EXPECT_FALSE(IsWindowVisible(hwnd));  // created hidden
     RECT client{};
     GetClientRect(hwnd, &client);
@@ -144,14 +139,11 @@ TEST_F(FormWindowHost, LaysTheTableOutAt96DpiInJapaneseFonts) {
     EXPECT_EQ(note.lfHeight, -12);                     // 9 pt
     EXPECT_EQ(FontOf(control(kApply)).lfHeight, -13);  // 9.75 pt
     EXPECT_EQ(FontOf(control(kLink)).lfHeight, -11);   // 8.25 pt
-}
 
-// Wine stays at 96 dpi: a move to a 144-dpi monitor is told to the window as Windows tells it.
-TEST_F(FormWindowHost, RescalesWhenTheDpiChanges) {
+    // Wine stays at 96 dpi: a move to a 144-dpi monitor is told to the window as Windows tells it.
     RECT suggested{};
     GetWindowRect(hwnd, &suggested);
     SendMessageW(hwnd, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
-    RECT client{};
     GetClientRect(hwnd, &client);
     EXPECT_EQ(client.right, 471);
     EXPECT_GE(client.bottom, 485);  // the frame stays at 96 dpi, thinner than the one the height allows for
@@ -196,7 +188,10 @@ TEST_F(FormWindowHost, HandlersReadAndWriteTheRealControls) {
     EXPECT_NEAR((link.left + link.right) / 2.0, 314 / 2.0, 1.0);
 }
 
-TEST_F(FormWindowHost, TheKeyFilterSeesEachCharacterAndMayDiscardIt) {
+// The key filter sees each character and may discard it. Enter in the text box
+// presses the default button once, and the text box never sees it as a
+// character: the apply must not run twice.
+TEST_F(FormWindowHost, TheKeyFilterAndTheDialogKeysEachActOnce) {
     events.filterKey = [](std::int16_t& key) {
         if (key < '0' || key > '9') key = 0;
     };
@@ -205,11 +200,8 @@ TEST_F(FormWindowHost, TheKeyFilterSeesEachCharacterAndMayDiscardIt) {
     EXPECT_EQ(TextOf(control(kText)), L"5");
     // A character beyond 0x7FFF arrives as the same 16 bits, negative.
     EXPECT_EQ(events.heard, (std::vector<std::wstring>{L"key Text 53", L"key Text 120", L"key Text -137"}));
-}
+    events.heard.clear();
 
-// Enter in the text box presses the default button once, and the text box
-// never sees it as a character: the apply must not run twice.
-TEST_F(FormWindowHost, DialogKeysFollowTheTableAndEachActsOnce) {
     window->show();
     Pump();
     EXPECT_EQ(GetFocus(), control(kText));  // the first in tab order
