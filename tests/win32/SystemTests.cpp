@@ -31,7 +31,7 @@ TEST(AnsiText, ShiftJisBothWaysAndNamesWithoutAnAnsiForm) {
     EXPECT_FALSE(ansiName(std::wstring(L"a.bmp\0.txt", 10)));
 }
 
-TEST(Win32FileSystem, FilesFoldersAndDeletionThroughTheAnsiName) {
+TEST(Win32FileSystem, FilesFoldersDeletionAndReadingThroughTheAnsiName) {
     TestFolder folder;
     Win32FileSystem files;
     writeBytes(folder.file(L"a.txt"), "a");
@@ -62,11 +62,8 @@ TEST(Win32FileSystem, FilesFoldersAndDeletionThroughTheAnsiName) {
     ASSERT_TRUE(temp);
     EXPECT_EQ(temp->back(), L'\\');
     EXPECT_TRUE(files.folderExists(*temp));
-}
 
-TEST(Win32FileSystem, RelativePathsAndReadingTheWholeFile) {
-    TestFolder folder;
-    Win32FileSystem files;
+    // Relative paths from the current directory, and a whole file read in pieces.
     std::string content(10000, '\x95');
     content[9999] = '\0';
     writeBytes(folder.file(L"sub\\list.txt"), content);
@@ -121,7 +118,7 @@ std::wstring RegistryText(const wchar_t* key, const wchar_t* name) {
                                                                                                              : L"";
 }
 
-TEST(Win32Desktop, WritesRegistryStringsUnderAnyRootSpelling) {
+TEST(Win32Desktop, WritesRegistryStringsAndSetsTheWallpaperByItsJapanesePath) {
     struct RemoveKey {
         ~RemoveKey() { RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\TapivexTest"); }
     } removeKey;
@@ -136,13 +133,10 @@ TEST(Win32Desktop, WritesRegistryStringsUnderAnyRootSpelling) {
     EXPECT_THROW(desktop.writeRegistryString(std::wstring(L"HKCU\\Software\\TapivexTest\\A\0B", 29), L"1"),
                  RuntimeFailure);
     EXPECT_EQ(RegistryText(L"Software\\TapivexTest", L"A"), L"");
-}
 
-// The wallpaper's path reaches Windows in its ANSI form; the user's setting is put back afterwards.
-TEST(Win32Desktop, SetWallpaperStoresTheJapanesePath) {
+    // The wallpaper's path reaches Windows in its ANSI form; the user's setting is put back afterwards.
     const std::wstring original = RegistryText(L"Control Panel\\Desktop", L"Wallpaper");
     TestFolder folder;
-    Win32Desktop desktop;
     // Written first: Wine takes a missing file as well, Windows would not.
     writeBytes(folder.file(L"表示.bmp"), bitmap(1, 1, 0xFF00FF));
     EXPECT_TRUE(desktop.setWallpaper(folder.file(L"表示.bmp")));

@@ -16,12 +16,13 @@ public:
         const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
         path_ = (std::filesystem::temp_directory_path() /
                  (std::string("tapivex-") + test->test_suite_name() + "." + test->name())).wstring();
-        std::filesystem::remove_all(L"\\\\?\\" + path_);
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
         std::filesystem::create_directory(path_);
     }
     ~TestFolder() {
         std::error_code ignored;
-        std::filesystem::remove_all(L"\\\\?\\" + path_, ignored);
+        std::filesystem::remove_all(path_, ignored);
     }
     TestFolder(const TestFolder&) = delete;
     TestFolder& operator=(const TestFolder&) = delete;
