@@ -271,15 +271,12 @@ int countWindows(const wchar_t* className, const std::wstring& caption, bool hid
     return count;
 }
 
-HWND findWindow(const wchar_t* className, const std::wstring& caption) {
-    HWND found = nullptr;
-    forWindows(className, caption, false, [&](HWND window) { found = window; });
-    return found;
-}
-
 HWND waitForWindow(const wchar_t* className, const std::wstring& caption, Milliseconds limit) {
     HWND found = nullptr;
-    waitUntil([&] { return (found = findWindow(className, caption)) != nullptr; }, limit);
+    waitUntil([&] {
+        forWindows(className, caption, false, [&](HWND window) { found = window; });
+        return found != nullptr;
+    }, limit);
     return found;
 }
 

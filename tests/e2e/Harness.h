@@ -85,6 +85,11 @@ public:
     bool running() const;
     // The exit code once the program has ended within `limit`.
     std::optional<DWORD> waitForExit(Milliseconds limit = shortWait) const;
+    // Ended within `limit` with another exit code than a crash's: an unhandled exception or the runtime's abort.
+    bool endsWithoutACrash(Milliseconds limit = shortWait) const {
+        const auto code = waitForExit(limit);
+        return code && *code < 0xC0000000u && *code != 3;
+    }
     // A visible message box of this process with the program's title.
     HWND messageBox() const;
     HWND waitForMessageBox(Milliseconds limit = shortWait) const;
@@ -99,9 +104,6 @@ public:
 private:
     PROCESS_INFORMATION process_{};
 };
-
-// True for the exit codes of a crash: an unhandled exception or the runtime's abort.
-inline bool isCrashCode(DWORD code) { return code >= 0xC0000000u || code == 3; }
 
 // HKCU\Control Panel\Desktop, where the system keeps the wallpaper setting.
 namespace desktop {
@@ -127,7 +129,6 @@ void type(const std::wstring& text);
 
 // Top-level windows of that class and caption ("" for any), visible ones unless `hiddenToo`.
 int countWindows(const wchar_t* className, const std::wstring& caption, bool hiddenToo = false);
-HWND findWindow(const wchar_t* className, const std::wstring& caption);
 HWND waitForWindow(const wchar_t* className, const std::wstring& caption, Milliseconds limit = shortWait);
 bool waitForWindowGone(HWND window, Milliseconds limit = shortWait);
 std::wstring windowText(HWND window);

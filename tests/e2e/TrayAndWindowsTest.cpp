@@ -133,7 +133,7 @@ TEST_F(TrayAndWindows, WallpaperChangesLeaveTheTaskbarAndTheWindowsDrawn) {
     }
     ASSERT_TRUE(openMenu());
     RECT menuArea{};
-    GetWindowRect(findWindow(L"#32768", L""), &menuArea);
+    GetWindowRect(waitForWindow(L"#32768", L"", 0ms), &menuArea);
     ASSERT_TRUE(nextChange());
     EXPECT_LT(wallpaperIn(menuArea), 0.05) << "the menu is not drawn";
     input::key('X');

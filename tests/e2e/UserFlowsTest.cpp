@@ -94,7 +94,7 @@ TEST_F(UserFlows, ReopenedWindowsShowTheStateInForceOnce) {
             << "the label and the CMake project disagree";
         ASSERT_TRUE(openMenu('A'));
         std::this_thread::sleep_for(500ms);
-        EXPECT_EQ(findWindow(L"#32770", messages::aboutCaption), about) << "the open window came forward";
+        EXPECT_EQ(waitForWindow(L"#32770", messages::aboutCaption, 0ms), about) << "the open window came forward";
         EXPECT_EQ(countWindows(L"#32770", messages::aboutCaption, true), 1);
         waitUntil([&] { return GetForegroundWindow() == about; });
         input::altKey('O');  // OK(&O)
