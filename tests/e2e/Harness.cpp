@@ -92,25 +92,8 @@ std::wstring tempFolder() {
     return temp;
 }
 
-ProgramFolder::ProgramFolder() {
-    const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::string name = std::string(test->test_suite_name()) + "." + test->name();
-    for (char& c : name) c = c == '/' ? '_' : c;
-    path_ = buildFolder() + L"\\e2e-run\\" + fs::path(name).wstring();
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-    fs::create_directories(path_);
+ProgramFolder::ProgramFolder() : TestFolder(buildFolder() + L"\\e2e-run") {
     fs::copy_file(buildFolder() + L"\\Tapivex.exe", exe(), fs::copy_options::overwrite_existing);
-}
-
-ProgramFolder::~ProgramFolder() {
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-}
-
-std::wstring ProgramFolder::write(const std::wstring& relative, const std::string& bytes) const {
-    testing::writeBytes(file(relative), bytes);
-    return file(relative);
 }
 
 void ProgramFolder::writeSettings(const std::wstring& folder) const {

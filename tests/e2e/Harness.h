@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "TestPictures.h"
+#include "TestFiles.h"
 
 namespace tapivex::e2e {
 
@@ -53,24 +53,13 @@ std::wstring tempFolder();
 
 // A fresh folder holding a copy of Tapivex.exe, named after the running test and
 // removed with all it holds at the end.
-class ProgramFolder {
+class ProgramFolder : public testing::TestFolder {
 public:
     ProgramFolder();
-    ~ProgramFolder();
-    ProgramFolder(const ProgramFolder&) = delete;
-    ProgramFolder& operator=(const ProgramFolder&) = delete;
-
-    std::wstring file(const std::wstring& relative) const { return path_ + L"\\" + relative; }
     std::wstring exe() const { return file(L"Tapivex.exe"); }
-    // Writes raw bytes below the folder; returns the file's path.
-    std::wstring write(const std::wstring& relative, const std::string& bytes) const;
     void writeList(const std::string& bytes) const { write(L"Tapivex.INI", bytes); }
     // Converted copies go to `folder`.
     void writeSettings(const std::wstring& folder) const;
-    std::string read(const std::wstring& relative) const { return testing::readBytes(file(relative)); }
-
-private:
-    std::wstring path_;
 };
 
 // One run of the program, started with another current directory than its

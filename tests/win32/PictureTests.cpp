@@ -8,8 +8,7 @@
 
 #include <random>
 
-#include "TestFolder.h"
-#include "TestPictures.h"
+#include "TestFiles.h"
 #include "platform/Failures.h"
 #include "platform/win32/Win32System.h"
 

@@ -6,8 +6,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "TestFolder.h"
-#include "TestPictures.h"
+#include "TestFiles.h"
 #include "platform/Failures.h"
 #include "platform/win32/Text.h"
 #include "platform/win32/Win32System.h"

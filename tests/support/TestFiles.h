@@ -1,10 +1,12 @@
-// Files and pictures for the Windows tests (tests/win32 and tests/e2e), made at run
-// time: a bitmap of one colour, a JPEG or PNG through the imaging component's own
-// encoder, and small GIFs from fixed bytes.
+// Folders, files and pictures for the Windows tests (tests/win32 and tests/e2e),
+// made at run time: a bitmap of one colour, a JPEG or PNG through the imaging
+// component's own encoder, and small GIFs from fixed bytes.
 #pragma once
 
 #include <windows.h>
 #include <wincodec.h>
+
+#include <gtest/gtest.h>
 
 #include <cstdint>
 #include <filesystem>
@@ -26,6 +28,39 @@ inline std::string readBytes(const std::wstring& path) {
     std::ifstream file(std::filesystem::path(path), std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(file), {});
 }
+
+// A fresh folder under `root` (the temporary folder unless told), named after the
+// running test and removed with what it holds.
+class TestFolder {
+public:
+    explicit TestFolder(std::filesystem::path root = std::filesystem::temp_directory_path()) {
+        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+        std::string name = std::string("tapivex-") + test->test_suite_name() + "." + test->name();
+        for (char& c : name) c = c == '/' ? '_' : c;
+        path_ = (root / name).wstring();
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+        std::filesystem::create_directories(path_);
+    }
+    ~TestFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    TestFolder(const TestFolder&) = delete;
+    TestFolder& operator=(const TestFolder&) = delete;
+
+    const std::wstring& path() const { return path_; }
+    std::wstring file(const std::wstring& name) const { return path_ + L"\\" + name; }
+    // Writes raw bytes below the folder; returns the file's path.
+    std::wstring write(const std::wstring& name, const std::string& bytes) const {
+        writeBytes(file(name), bytes);
+        return file(name);
+    }
+    std::string read(const std::wstring& name) const { return readBytes(file(name)); }
+
+private:
+    std::wstring path_;
+};
 
 // A bottom-up 24-bit bitmap of one colour, 0xRRGGBB.
 inline std::string bitmap(std::uint32_t width, std::uint32_t height, std::uint32_t rgb) {
