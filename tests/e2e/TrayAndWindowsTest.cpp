@@ -44,9 +44,10 @@ TEST_F(TrayAndWindows, TheMenusCommandsAndExitCleansUp) {
 }
 
 // JPEG and GIF entries rotate as their copies in the configured folder, style 3
-// leaving the style values alone; with that folder gone, the copies go to the
-// Windows temporary folder, and a close request deletes them.
-TEST_F(TrayAndWindows, ConvertedCopiesRotateFromTheConfiguredOrTheTemporaryFolder) {
+// leaving the style values alone, and a close request deletes them. With that
+// folder gone, the copies go to the Windows temporary folder; the end of the
+// session, which the program does not hold up, deletes them too.
+TEST_F(TrayAndWindows, ConvertedCopiesRotateAndEveryEndDeletesThem) {
     const std::wstring a = folder.write(L"a.bmp", bitmap(16, 16, 0x00C800));
     folder.write(L"b.jpg", testing::jpeg(64, 48));
     folder.write(L"c.gif", testing::stillGif);
@@ -55,18 +56,13 @@ TEST_F(TrayAndWindows, ConvertedCopiesRotateFromTheConfiguredOrTheTemporaryFolde
     EXPECT_EQ(desktop::nextWallpapers(4, 3500ms),
               (std::vector<std::wstring>{a, cache() + L"\\TapiVEX0.BMP", cache() + L"\\TapiVEX1.BMP", a}));
     EXPECT_FALSE(desktop::value(L"WallpaperStyle") || desktop::value(L"TileWallpaper"));
-    ASSERT_TRUE(run->close());
+    ASSERT_TRUE(run->close()) << "no clean end on a close request";
+    EXPECT_FALSE(exists(cache() + L"\\TapiVEX0.BMP") || exists(cache() + L"\\TapiVEX1.BMP"));
 
     folder.writeSettings(cache() + L"\\gone");
     desktop::reset();
     run = start();
     EXPECT_EQ(desktop::nextWallpapers(2, 3500ms), (std::vector<std::wstring>{a, tempFolder() + L"TapiVEX0.BMP"}));
-    ASSERT_TRUE(run->close()) << "no clean end on a close request";
-    EXPECT_FALSE(exists(tempFolder() + L"TapiVEX0.BMP"));
-}
-
-TEST_F(TrayAndWindows, EndingTheSessionCleansUpAndEnds) {
-    const auto run = start();
     HWND window = run->mainWindow();
     DWORD_PTR answer = 0;
     SendMessageTimeoutW(window, WM_QUERYENDSESSION, 0, 0, SMTO_BLOCK, 2000, &answer);
@@ -74,7 +70,7 @@ TEST_F(TrayAndWindows, EndingTheSessionCleansUpAndEnds) {
     EXPECT_TRUE(run->running());
     PostMessageW(window, WM_ENDSESSION, TRUE, 0);
     ASSERT_TRUE(run->waitForExit());
-    EXPECT_FALSE(exists(converted()));
+    EXPECT_FALSE(exists(tempFolder() + L"TapiVEX0.BMP"));
 }
 
 // A restarted shell has lost the icon: the program adds it again.

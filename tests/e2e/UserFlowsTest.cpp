@@ -194,9 +194,10 @@ TEST(VersionRecord, NamesTheProgramAndItsVersion) {
     const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(query(L"\\"));
     ASSERT_TRUE(fixed);
     const std::wstring version = TAPIVEX_PROJECT_VERSION;
-    EXPECT_EQ(std::to_wstring(HIWORD(fixed->dwFileVersionMS)) + L"." + std::to_wstring(LOWORD(fixed->dwFileVersionMS)) +
-                  L"." + std::to_wstring(HIWORD(fixed->dwFileVersionLS)),
-              version);
+    wchar_t fixedVersion[32] = {};
+    swprintf(fixedVersion, 32, L"%u.%u.%u", HIWORD(fixed->dwFileVersionMS), LOWORD(fixed->dwFileVersionMS),
+             HIWORD(fixed->dwFileVersionLS));
+    EXPECT_EQ(fixedVersion, version);
     EXPECT_EQ(fixed->dwProductVersionMS, fixed->dwFileVersionMS);
     EXPECT_EQ(text(L"FileVersion"), version + L".0");
     EXPECT_EQ(text(L"ProductVersion"), version + L".0");
