@@ -1,201 +1,111 @@
 #include "Harness.h"
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <memory>
 #include <stdexcept>
-#include <type_traits>
 #include <thread>
 
 namespace tapivex::e2e {
-
 namespace {
 
 namespace fs = std::filesystem;
-
-const wchar_t* const mainWindowClass = L"TapivexMain";
 const wchar_t* const desktopKey = L"Control Panel\\Desktop";
 
-// The build folder (a Linux path in UTF-8) as a Windows path: Wine's Z: drive maps the Linux root.
+// The build folder (a Linux path) as a Windows path: Wine's Z: drive maps the Linux root.
 std::wstring buildFolder() {
-    const std::string unixPath = TAPIVEX_EXE_DIR;
-    std::wstring path(unixPath.size(), L'\0');
-    path.resize(static_cast<std::size_t>(
-        MultiByteToWideChar(CP_UTF8, 0, unixPath.data(), static_cast<int>(unixPath.size()), path.data(),
-                            static_cast<int>(path.size()))));
-    for (wchar_t& c : path) {
-        if (c == L'/') {
-            c = L'\\';
-        }
-    }
-    return L"Z:" + path;
+    std::wstring path = L"Z:" + fs::path(TAPIVEX_EXE_DIR).wstring();
+    for (wchar_t& c : path) c = c == L'/' ? L'\\' : c;
+    return path;
 }
 
-// The running test's name, made fit for a folder name ("Suite.Name_0").
-std::wstring testFolderName() {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::string name = info ? std::string(info->test_suite_name()) + "." + info->name() : "outside-a-test";
-    for (char& c : name) {
-        if (c == '/' || c == '\\' || c == ':') {
-            c = '_';
-        }
-    }
-    return std::wstring(name.begin(), name.end());
+void pause(Milliseconds time) { std::this_thread::sleep_for(time); }
+
+void send(std::vector<INPUT> inputs) {
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+    pause(60ms);
 }
 
-std::wstring windowClass(HWND window) {
-    wchar_t name[64] = {};
-    GetClassNameW(window, name, 64);
-    return name;
+INPUT mouse(DWORD flags, POINT at = {}) {
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = flags;
+    input.mi.dx = MulDiv(at.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
+    input.mi.dy = MulDiv(at.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
+    return input;
 }
 
-std::wstring windowText(HWND window) {
-    wchar_t text[256] = {};
-    GetWindowTextW(window, text, 256);
-    return text;
+INPUT keyboard(WORD virtualKey, WORD scan, DWORD flags) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = virtualKey;
+    input.ki.wScan = scan;
+    input.ki.dwFlags = flags;
+    return input;
 }
 
-DWORD processOf(HWND window) {
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    return process;
-}
-
-struct WindowSearch {
-    DWORD process;
-    const std::function<bool(HWND)>* accept;
-    HWND found;
-};
-
-BOOL CALLBACK visitTopLevel(HWND window, LPARAM context) {
-    auto* search = reinterpret_cast<WindowSearch*>(context);
-    if (processOf(window) == search->process && (*search->accept)(window)) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-// The first top-level window of `process` that `accept` takes.
-HWND findTopLevel(DWORD process, const std::function<bool(HWND)>& accept) {
-    WindowSearch search{process, &accept, nullptr};
-    EnumWindows(visitTopLevel, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-void writeFile(const fs::path& path, const std::string& bytes) {
-    fs::create_directories(path.parent_path());
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!out) {
-        throw std::runtime_error("cannot write " + path.string());
-    }
-}
-
-void putLittleEndian(std::string& bytes, std::uint32_t value, int size) {
-    for (int i = 0; i < size; ++i) {
-        bytes += static_cast<char>((value >> (8 * i)) & 0xFF);
-    }
+// Calls `visit` for each top-level window of that class and caption.
+void forWindows(const wchar_t* className, const std::wstring& caption, bool hiddenToo,
+                const std::function<void(HWND)>& visit) {
+    struct Search {
+        const wchar_t* className;
+        const std::wstring& caption;
+        bool hiddenToo;
+        const std::function<void(HWND)>& visit;
+    } search{className, caption, hiddenToo, visit};
+    EnumWindows(
+        [](HWND window, LPARAM context) {
+            const auto& wanted = *reinterpret_cast<Search*>(context);
+            wchar_t name[64] = {};
+            GetClassNameW(window, name, 64);
+            if ((wanted.hiddenToo || IsWindowVisible(window)) && name == std::wstring(wanted.className) &&
+                (wanted.caption.empty() || windowText(window) == wanted.caption)) {
+                wanted.visit(window);
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
 }
 
 }  // namespace
 
-std::string shiftJis(const std::wstring& text) {
-    const int size = WideCharToMultiByte(932, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
-                                         nullptr);
-    std::string bytes(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(932, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size, nullptr, nullptr);
-    return bytes;
-}
-
-std::string bitmapBytes(std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
-    constexpr std::uint32_t side = 16;
-    constexpr std::uint32_t pixelBytes = side * side * 3;  // 48 bytes a row: no padding needed
-    std::string bytes = "BM";
-    putLittleEndian(bytes, 54 + pixelBytes, 4);  // file size
-    putLittleEndian(bytes, 0, 4);
-    putLittleEndian(bytes, 54, 4);  // offset of the pixels
-    putLittleEndian(bytes, 40, 4);  // BITMAPINFOHEADER
-    putLittleEndian(bytes, side, 4);
-    putLittleEndian(bytes, side, 4);
-    putLittleEndian(bytes, 1, 2);   // planes
-    putLittleEndian(bytes, 24, 2);  // bits per pixel
-    putLittleEndian(bytes, 0, 4);   // BI_RGB
-    putLittleEndian(bytes, pixelBytes, 4);
-    putLittleEndian(bytes, 2835, 4);  // 72 dpi
-    putLittleEndian(bytes, 2835, 4);
-    putLittleEndian(bytes, 0, 4);
-    putLittleEndian(bytes, 0, 4);
-    for (std::uint32_t i = 0; i < side * side; ++i) {
-        bytes += static_cast<char>(blue);
-        bytes += static_cast<char>(green);
-        bytes += static_cast<char>(red);
+bool waitUntil(const std::function<bool()>& condition, Milliseconds limit) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() >= end) return false;
+        pause(50ms);
     }
+    return true;
+}
+
+std::string shiftJis(const std::wstring& text) {
+    std::string bytes(text.size() * 2, '\0');
+    bytes.resize(static_cast<std::size_t>(WideCharToMultiByte(932, 0, text.data(), static_cast<int>(text.size()),
+                                                              bytes.data(), static_cast<int>(bytes.size()), nullptr,
+                                                              nullptr)));
     return bytes;
 }
 
-ProgramFolder::ProgramFolder() : path_(buildFolder() + L"\\e2e-run\\" + testFolderName()) {
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-    fs::create_directories(path_);
+bool exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::wstring tempFolder() {
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    return temp;
+}
+
+ProgramFolder::ProgramFolder() : TestFolder(buildFolder() + L"\\e2e-run") {
     fs::copy_file(buildFolder() + L"\\Tapivex.exe", exe(), fs::copy_options::overwrite_existing);
 }
 
-ProgramFolder::~ProgramFolder() {
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-}
-
-void ProgramFolder::write(const std::wstring& relative, const std::string& bytes) const {
-    writeFile(file(relative), bytes);
-}
-
-std::wstring ProgramFolder::writeBitmap(const std::wstring& relative, std::uint8_t red, std::uint8_t green,
-                                        std::uint8_t blue) const {
-    write(relative, bitmapBytes(red, green, blue));
-    return file(relative);
-}
-
-std::string ProgramFolder::read(const std::wstring& relative) const {
-    std::ifstream in(fs::path(file(relative)), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-std::wstring MessageBoxWindow::text() const {
-    // The text control of a message box: 0xFFFF on Windows, 100 under Wine.
-    for (int id : {0xFFFF, 100}) {
-        if (GetDlgItem(window_, id)) {
-            wchar_t text[1024] = {};
-            GetDlgItemTextW(window_, id, text, 1024);
-            return text;
-        }
-    }
-    return L"";
-}
-
-void MessageBoxWindow::pressOk() const {
-    DWORD_PTR ignored = 0;
-    if (HWND button = GetDlgItem(window_, IDOK)) {
-        SendMessageTimeoutW(button, BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 2000, &ignored);
-    }
-    // A box that did not take the click (its thread busy) gets the command itself.
-    if (IsWindow(window_)) {
-        PostMessageW(window_, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    }
+void ProgramFolder::writeSettings(const std::wstring& folder) const {
+    write(L"TapiVEX.CFG", shiftJis(L"[Setting]\r\nTempPathType=1\r\nUserTempPath=" + folder + L"\r\n"));
 }
 
 ProgramRun::ProgramRun(const std::wstring& exe) {
-    // The temporary folder as current directory: the program has to find its own folder.
-    wchar_t elsewhere[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, elsewhere);
     std::wstring commandLine = L"\"" + exe + L"\"";
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
-    if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, elsewhere, &startup,
-                        &process_)) {
+    if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, tempFolder().c_str(),
+                        &startup, &process_)) {
         throw std::runtime_error("cannot start Tapivex.exe, error " + std::to_string(GetLastError()));
     }
 }
@@ -209,56 +119,56 @@ ProgramRun::~ProgramRun() {
     CloseHandle(process_.hProcess);
 }
 
-bool ProgramRun::running() const {
-    return WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT;
-}
+bool ProgramRun::running() const { return WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT; }
 
 std::optional<DWORD> ProgramRun::waitForExit(Milliseconds limit) const {
-    if (WaitForSingleObject(process_.hProcess, static_cast<DWORD>(limit.count())) != WAIT_OBJECT_0) {
-        return std::nullopt;
-    }
     DWORD code = 0;
+    if (WaitForSingleObject(process_.hProcess, static_cast<DWORD>(limit.count())) != WAIT_OBJECT_0) return {};
     GetExitCodeProcess(process_.hProcess, &code);
     return code;
 }
 
-std::optional<MessageBoxWindow> ProgramRun::findMessageBox() const {
-    HWND box = findTopLevel(process_.dwProcessId, [](HWND window) {
-        return IsWindowVisible(window) && windowClass(window) == L"#32770" && windowText(window) == messages::title;
-    });
-    if (!box) {
-        return std::nullopt;
-    }
-    return MessageBoxWindow(box);
-}
-
-std::optional<MessageBoxWindow> ProgramRun::waitForMessageBox(Milliseconds limit) const {
-    std::optional<MessageBoxWindow> box;
-    waitUntil([&] { return (box = findMessageBox()).has_value() || !running(); }, limit);
-    // A box that is still being laid out may not have its text yet.
-    if (box) {
-        waitUntil([&] { return !box->text().empty(); }, Milliseconds(1000));
-    }
-    return box;
-}
-
-HWND ProgramRun::waitForMainWindow(Milliseconds limit) const {
+HWND ProgramRun::messageBox() const {
     HWND found = nullptr;
-    waitUntil(
-        [&] {
-            found = findTopLevel(process_.dwProcessId, [](HWND window) { return windowClass(window) == mainWindowClass; });
-            return found != nullptr || !running();
-        },
-        limit);
+    forWindows(L"#32770", messages::title, false, [&](HWND window) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner == process_.dwProcessId) found = window;
+    });
     return found;
 }
 
-void ProgramRun::waitForIdle(Milliseconds limit) const {
-    WaitForInputIdle(process_.hProcess, static_cast<DWORD>(limit.count()));
+HWND ProgramRun::waitForMessageBox(Milliseconds limit) const {
+    HWND box = nullptr;
+    waitUntil([&] { return (box = messageBox()) != nullptr || !running(); }, limit);
+    return box;
 }
 
-bool isCrashCode(DWORD exitCode) {
-    return exitCode >= 0xC0000000u || exitCode == 3;
+std::wstring ProgramRun::answer(int button, Milliseconds limit) const {
+    HWND box = waitForMessageBox(limit);
+    if (!box) return L"<no message box>";
+    // The text control of a message box: 0xFFFF on Windows, 100 under Wine. A box still
+    // being laid out may not have its text yet.
+    std::wstring text;
+    waitUntil([&] { return !(text = windowText(GetDlgItem(box, GetDlgItem(box, 0xFFFF) ? 0xFFFF : 100))).empty(); },
+              1s);
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(GetDlgItem(box, button), BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 2000, &ignored);
+    // A box that did not take the click (its thread busy) gets the command itself.
+    if (IsWindow(box)) PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+    waitForWindowGone(box);
+    return text;
+}
+
+HWND ProgramRun::mainWindow() const {
+    HWND found = nullptr;
+    waitUntil([&] { return (found = FindWindowW(L"TapivexMain", nullptr)) != nullptr || !running(); });
+    return found;
+}
+
+bool ProgramRun::close() const {
+    PostMessageW(mainWindow(), WM_CLOSE, 0, 0);
+    return waitForExit(10s) == 0u;
 }
 
 namespace desktop {
@@ -266,39 +176,106 @@ namespace desktop {
 std::optional<std::wstring> value(const std::wstring& name) {
     wchar_t data[1024] = {};
     DWORD size = sizeof data;
-    if (RegGetValueW(HKEY_CURRENT_USER, desktopKey, name.c_str(), RRF_RT_REG_SZ, nullptr, data, &size) !=
-        ERROR_SUCCESS) {
-        return std::nullopt;
-    }
-    return std::wstring(data);
+    if (RegGetValueW(HKEY_CURRENT_USER, desktopKey, name.c_str(), RRF_RT_REG_SZ, nullptr, data, &size)) return {};
+    return data;
 }
 
 void reset() {
-    HKEY opened = nullptr;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, desktopKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &opened, nullptr) !=
-        ERROR_SUCCESS) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, desktopKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr)) {
         throw std::runtime_error("cannot open the desktop's registry key");
     }
-    const std::unique_ptr<std::remove_pointer_t<HKEY>, decltype(&RegCloseKey)> key(opened, &RegCloseKey);
-    const wchar_t empty[] = L"";
-    RegSetValueExW(key.get(), L"Wallpaper", 0, REG_SZ, reinterpret_cast<const BYTE*>(empty), sizeof empty);
-    RegDeleteValueW(key.get(), L"WallpaperStyle");
-    RegDeleteValueW(key.get(), L"TileWallpaper");
+    RegSetValueExW(key, L"Wallpaper", 0, REG_SZ, reinterpret_cast<const BYTE*>(L""), sizeof(wchar_t));
+    RegDeleteValueW(key, L"WallpaperStyle");
+    RegDeleteValueW(key, L"TileWallpaper");
+    RegCloseKey(key);
 }
 
-std::wstring wallpaper() {
-    return value(L"Wallpaper").value_or(L"");
-}
+std::wstring wallpaper() { return value(L"Wallpaper").value_or(L""); }
 
 std::optional<std::wstring> waitForWallpaperOtherThan(const std::wstring& previous, Milliseconds limit) {
     std::wstring current;
-    if (waitUntil([&] { return (current = wallpaper()) != previous; }, limit)) {
-        return current;
+    if (waitUntil([&] { return (current = wallpaper()) != previous; }, limit)) return current;
+    return {};
+}
+
+std::vector<std::wstring> nextWallpapers(int count, Milliseconds limit) {
+    std::vector<std::wstring> seen;
+    for (std::wstring last = wallpaper(); static_cast<int>(seen.size()) < count;) {
+        const auto next = waitForWallpaperOtherThan(last, limit);
+        if (!next) break;
+        seen.push_back(last = *next);
     }
-    return std::nullopt;
+    return seen;
 }
 
 }  // namespace desktop
+
+namespace input {
+
+POINT notificationIcon() { return {GetSystemMetrics(SM_CXSCREEN) - 12, GetSystemMetrics(SM_CYSCREEN) - 10}; }
+
+POINT centre(HWND window) {
+    RECT r{};
+    GetWindowRect(window, &r);
+    return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+void click(POINT at, bool right) {
+    send({mouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, at)});
+    // A hand's press and release are apart: a menu opens on the press.
+    send({mouse(right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN)});
+    pause(150ms);
+    send({mouse(right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP)});
+}
+
+void doubleClick(POINT at) {
+    send({mouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, at)});
+    send({mouse(MOUSEEVENTF_LEFTDOWN), mouse(MOUSEEVENTF_LEFTUP), mouse(MOUSEEVENTF_LEFTDOWN),
+          mouse(MOUSEEVENTF_LEFTUP)});
+}
+
+void key(WORD virtualKey) { send({keyboard(virtualKey, 0, 0), keyboard(virtualKey, 0, KEYEVENTF_KEYUP)}); }
+
+void altKey(WORD virtualKey) {
+    send({keyboard(VK_MENU, 0, 0), keyboard(virtualKey, 0, 0), keyboard(virtualKey, 0, KEYEVENTF_KEYUP),
+          keyboard(VK_MENU, 0, KEYEVENTF_KEYUP)});
+}
+
+void type(const std::wstring& text) {
+    for (wchar_t c : text) send({keyboard(0, c, KEYEVENTF_UNICODE), keyboard(0, c, KEYEVENTF_UNICODE | KEYEVENTF_KEYUP)});
+}
+
+}  // namespace input
+
+int countWindows(const wchar_t* className, const std::wstring& caption, bool hiddenToo) {
+    int count = 0;
+    forWindows(className, caption, hiddenToo, [&](HWND) { ++count; });
+    return count;
+}
+
+HWND waitForWindow(const wchar_t* className, const std::wstring& caption, Milliseconds limit) {
+    HWND found = nullptr;
+    waitUntil([&] {
+        forWindows(className, caption, false, [&](HWND window) { found = window; });
+        return found != nullptr;
+    }, limit);
+    return found;
+}
+
+bool waitForWindowGone(HWND window, Milliseconds limit) {
+    return waitUntil([&] { return !IsWindow(window) || !IsWindowVisible(window); }, limit);
+}
+
+std::wstring windowText(HWND window) {
+    // WM_GETTEXT reaches a control's own text in the program's process.
+    wchar_t text[1024] = {};
+    DWORD_PTR length = 0;
+    SendMessageTimeoutW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000, &length);
+    return std::wstring(text, length);
+}
+
+HWND control(HWND form, int row) { return GetDlgItem(form, 100 + row); }  // the host numbers rows from 100
 
 std::vector<std::uint32_t> capture(const RECT& area) {
     const int width = area.right - area.left, height = area.bottom - area.top;
@@ -309,38 +286,83 @@ std::vector<std::uint32_t> capture(const RECT& area) {
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     void* bits = nullptr;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ previous = SelectObject(memory, bitmap);
+    HDC screen = GetDC(nullptr), memory = CreateCompatibleDC(screen);
+    HBITMAP picture = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ previous = SelectObject(memory, picture);
     BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY | CAPTUREBLT);
     GdiFlush();
-    const auto* pixels = static_cast<const std::uint32_t*>(bits);
     std::vector<std::uint32_t> shown;
-    for (int i = 0; pixels && i < width * height; ++i) shown.push_back(pixels[i] & 0xFFFFFF);
+    for (int i = 0; bits && i < width * height; ++i) shown.push_back(static_cast<std::uint32_t*>(bits)[i] & 0xFFFFFF);
     SelectObject(memory, previous);
-    DeleteObject(bitmap);
+    DeleteObject(picture);
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
     return shown;
 }
 
 double alike(const std::vector<std::uint32_t>& a, const std::vector<std::uint32_t>& b) {
-    if (a.empty() || a.size() != b.size()) return 0;
     std::size_t same = 0;
-    for (std::size_t i = 0; i < a.size(); ++i) same += a[i] == b[i];
-    return static_cast<double>(same) / static_cast<double>(a.size());
+    for (std::size_t i = 0; i < a.size() && a.size() == b.size(); ++i) same += a[i] == b[i];
+    return a.empty() ? 0 : static_cast<double>(same) / static_cast<double>(a.size());
 }
 
-bool waitUntil(const std::function<bool()>& condition, Milliseconds limit) {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() >= end) {
-            return false;
-        }
-        std::this_thread::sleep_for(Milliseconds(50));
+void TrayAndWindows::SetUp() {
+    desktop::reset();
+    folder.write(L"cache\\keep.txt", "keep");
+    folder.writeSettings(cache());
+    folder.write(L"pic.jpg.bmp", bitmap(16, 16, 0xC81E1E));  // ".JPG" in the name: converted
+    folder.write(L"b.bmp", bitmap(16, 16, 0x1E1EC8));
+    folder.writeList(list = "600:3\r\npic.jpg.bmp\r\nb.bmp\r\n");
+}
+
+std::unique_ptr<ProgramRun> TrayAndWindows::start() const {
+    auto run = std::make_unique<ProgramRun>(folder.exe());
+    WaitForInputIdle(run->handle(), 5000);
+    pause(700ms);  // the icon reaches the notification area
+    return run;
+}
+
+// Right after start the desktop may not have placed the icon yet. Presses are spaced
+// beyond the double-click time, or the icon would see a double click.
+HWND TrayAndWindows::openMenu(WORD mnemonic) const {
+    HWND menu = nullptr;
+    for (int attempt = 0; attempt < 3 && !menu; ++attempt) {
+        pause(Milliseconds(GetDoubleClickTime() + 100));
+        input::click(input::notificationIcon(), true);
+        menu = waitForWindow(L"#32768", L"", 1500ms);
     }
-    return true;
+    if (menu && mnemonic) input::key(mnemonic);
+    return menu;
+}
+
+HWND TrayAndWindows::openSettings() const {
+    HWND dialog = nullptr;
+    for (int attempt = 0; attempt < 3 && !dialog; ++attempt) {
+        pause(Milliseconds(GetDoubleClickTime() + 100));
+        input::doubleClick(input::notificationIcon());
+        dialog = waitForWindow(L"#32770", messages::settingsCaption, 2500ms);
+    }
+    if (dialog) waitUntil([&] { return GetForegroundWindow() == dialog; });
+    pause(300ms);
+    return dialog;
+}
+
+void TrayAndWindows::typeOver(HWND control, const std::wstring& text) {
+    HWND window = GetAncestor(control, GA_ROOT);
+    waitUntil([&] { return GetForegroundWindow() == window; });
+    // The focus moves as Tab would move it; then the keys replace the text.
+    SendMessageW(window, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
+    SendMessageW(control, EM_SETSEL, 0, -1);
+    if (text.empty()) input::key(VK_BACK);
+    input::type(text);
+}
+
+bool TrayAndWindows::clickUntil(HWND control, const std::function<bool()>& done, bool right) {
+    for (int attempt = 0; attempt < 3 && !done(); ++attempt) {
+        input::click(input::centre(control), right);
+        waitUntil(done, 1500ms);
+    }
+    return done();
 }
 
 }  // namespace tapivex::e2e

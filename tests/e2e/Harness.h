@@ -1,21 +1,29 @@
 // The driver of the end-to-end tests: the real Tapivex.exe, copied into a program
-// folder of its own, started as a user starts it, and watched from outside through
-// what a user can see or find: its message boxes, its windows, the desktop's
-// registry values and whether it is still running.
+// folder of its own, started as a user starts it, worked with real input through
+// the notification icon, and watched from outside through what a user can see or
+// find: its windows and message boxes, the desktop's registry values, the screen,
+// and whether it still runs.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <windows.h>
 
 #include <chrono>
-#include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "TestFiles.h"
+
 namespace tapivex::e2e {
 
-// The texts that the program shows in its message boxes.
+using namespace std::chrono_literals;
+using Milliseconds = std::chrono::milliseconds;
+using testing::bitmap;
+
+// The texts of the program's windows and message boxes.
 namespace messages {
 inline const std::wstring title = L"タピベックス";
 inline const std::wstring intervalNotNumeric = L"書式にエラーがあります。1行目の時間は数字で書いてください。";
@@ -23,102 +31,125 @@ inline const std::wstring styleNotNumeric = L"書式にエラーがあります�
 inline const std::wstring cannotStart = L"Tapivex.INIが存在しないか、書式エラーで起動できません。";
 inline const std::wstring noWallpaper = L"壁紙の指定がありません";
 inline const std::wstring alreadyRunning = L"すでに起動しています";
+inline const std::wstring intervalNotInteger = L"時間は整数を入れてください。";
+inline const std::wstring reloading = L"変換ファイルの保存先が変更されたため、設定を再読込みします。";
+inline const std::wstring settingsCaption = L"オプション設定";
+inline const std::wstring aboutCaption = L"ﾊﾞｰｼﾞｮﾝ情報";
 }  // namespace messages
 
-using Milliseconds = std::chrono::milliseconds;
+// Rows of the settings dialog's and the About window's tables.
+enum OptionRow { kText1 = 4, kCombo1 = 8, kOpt1 = 10, kOpt2 = 11, kTxtPath = 12, kCommand2 = 15 };
+enum AboutRow { kTitleLabel = 1, kVersionLabel = 2, kHomePageLabel = 4, kOkButton = 6 };
 
-// Every wait of the tests is bounded by one of these, so that a broken program fails a
-// test instead of hanging it.
-inline constexpr Milliseconds shortWait{5000};
+// Every wait is bounded, so that a broken program fails a test instead of hanging it.
+inline constexpr Milliseconds shortWait = 5s;
+// Polls `condition` every 50 ms until it holds or `limit` has passed.
+bool waitUntil(const std::function<bool()>& condition, Milliseconds limit = shortWait);
 
-// Text in the Japanese ANSI code page (Shift-JIS), as the list file holds it.
 std::string shiftJis(const std::wstring& text);
+bool exists(const std::wstring& path);
+// The Windows temporary folder, with its trailing backslash.
+std::wstring tempFolder();
 
-// A 16x16 24-bit bitmap file of one colour.
-std::string bitmapBytes(std::uint8_t red, std::uint8_t green, std::uint8_t blue);
-
-// A fresh folder holding a copy of Tapivex.exe, named after the running test and removed
-// with all it holds at the end.
-class ProgramFolder {
+// A fresh folder holding a copy of Tapivex.exe, named after the running test and
+// removed with all it holds at the end.
+class ProgramFolder : public testing::TestFolder {
 public:
     ProgramFolder();
-    ~ProgramFolder();
-    ProgramFolder(const ProgramFolder&) = delete;
-    ProgramFolder& operator=(const ProgramFolder&) = delete;
-
-    const std::wstring& path() const { return path_; }
-    std::wstring file(const std::wstring& relative) const { return path_ + L"\\" + relative; }
     std::wstring exe() const { return file(L"Tapivex.exe"); }
-
-    // Writes a file below the folder, making its subfolders, as raw bytes.
-    void write(const std::wstring& relative, const std::string& bytes) const;
     void writeList(const std::string& bytes) const { write(L"Tapivex.INI", bytes); }
-    // A bitmap of one colour; returns its absolute path.
-    std::wstring writeBitmap(const std::wstring& relative, std::uint8_t red, std::uint8_t green,
-                             std::uint8_t blue) const;
-    std::string read(const std::wstring& relative) const;
-
-private:
-    std::wstring path_;
+    // Converted copies go to `folder`.
+    void writeSettings(const std::wstring& folder) const;
 };
 
-// A message box of the program, seen from outside.
-class MessageBoxWindow {
-public:
-    explicit MessageBoxWindow(HWND window) : window_(window) {}
-    std::wstring text() const;
-    // Presses the OK button as a click would.
-    void pressOk() const;
-
-private:
-    HWND window_;
-};
-
-// One run of the program. The destructor kills it when it is still running.
+// One run of the program, started with another current directory than its
+// folder. The destructor kills it when it still runs.
 class ProgramRun {
 public:
-    // Starts `exe` with a current directory other than its own folder.
     explicit ProgramRun(const std::wstring& exe);
     ~ProgramRun();
     ProgramRun(const ProgramRun&) = delete;
     ProgramRun& operator=(const ProgramRun&) = delete;
 
     bool running() const;
-    // The exit code once the program has ended within `limit`; nullopt when it still runs.
+    // The exit code once the program has ended within `limit`.
     std::optional<DWORD> waitForExit(Milliseconds limit = shortWait) const;
-    // A visible message box with the program's title, owned by this process.
-    std::optional<MessageBoxWindow> findMessageBox() const;
-    std::optional<MessageBoxWindow> waitForMessageBox(Milliseconds limit = shortWait) const;
-    // The program's hidden main window, once it exists.
-    HWND waitForMainWindow(Milliseconds limit = shortWait) const;
-    // Waits until the program has finished starting and waits for input.
-    void waitForIdle(Milliseconds limit = shortWait) const;
+    // Ended within `limit` with another exit code than a crash's: an unhandled exception or the runtime's abort.
+    bool endsWithoutACrash(Milliseconds limit = shortWait) const {
+        const auto code = waitForExit(limit);
+        return code && *code < 0xC0000000u && *code != 3;
+    }
+    // A visible message box of this process with the program's title.
+    HWND messageBox() const;
+    HWND waitForMessageBox(Milliseconds limit = shortWait) const;
+    // The text of the message box that comes within `limit`, which is then answered with `button`.
+    std::wstring answer(int button = IDOK, Milliseconds limit = shortWait) const;
+    HWND mainWindow() const;
+    // A close request to the main window, as the system's task list sends; true on a clean end.
+    bool close() const;
+    DWORD id() const { return process_.dwProcessId; }
+    HANDLE handle() const { return process_.hProcess; }
 
 private:
     PROCESS_INFORMATION process_{};
 };
 
-// True for the exit codes of a crash: an unhandled exception (NTSTATUS error codes) or
-// the runtime's abort.
-bool isCrashCode(DWORD exitCode);
-
 // HKCU\Control Panel\Desktop, where the system keeps the wallpaper setting.
 namespace desktop {
-// A string value; nullopt when it is absent or not a REG_SZ.
 std::optional<std::wstring> value(const std::wstring& name);
 // Wallpaper set to the empty text, WallpaperStyle and TileWallpaper deleted.
 void reset();
 std::wstring wallpaper();
-// Polls the Wallpaper value until it differs from `previous`; nullopt at `limit`.
 std::optional<std::wstring> waitForWallpaperOtherThan(const std::wstring& previous, Milliseconds limit);
+// The next `count` values of Wallpaper, each within `limit` of the one before.
+std::vector<std::wstring> nextWallpapers(int count, Milliseconds limit);
 }  // namespace desktop
 
-// What the screen shows in `area`: one 0x00RRGGBB value a pixel, row by row.
+// Real input through SendInput, and the windows it reaches.
+namespace input {
+POINT notificationIcon();
+POINT centre(HWND window);
+void click(POINT at, bool right = false);
+void doubleClick(POINT at);
+void key(WORD virtualKey);
+void altKey(WORD virtualKey);  // a mnemonic
+void type(const std::wstring& text);
+}  // namespace input
+
+// Top-level windows of that class and caption ("" for any), visible ones unless `hiddenToo`.
+int countWindows(const wchar_t* className, const std::wstring& caption, bool hiddenToo = false);
+HWND waitForWindow(const wchar_t* className, const std::wstring& caption, Milliseconds limit = shortWait);
+bool waitForWindowGone(HWND window, Milliseconds limit = shortWait);
+std::wstring windowText(HWND window);
+HWND control(HWND form, int row);
+
+// What the screen shows in `area`, 0xRRGGBB a pixel, and the share of two captures alike.
 std::vector<std::uint32_t> capture(const RECT& area);
-// The share of pixels that two captures of one area have alike.
 double alike(const std::vector<std::uint32_t>& a, const std::vector<std::uint32_t>& b);
 
-// Polls `condition` every 50 ms until it holds or `limit` has passed.
-bool waitUntil(const std::function<bool()>& condition, Milliseconds limit);
+// A program folder whose copies go to its subfolder "cache" (beside a file of the
+// user's), with a list of a converted entry and a bitmap; the ways a user reaches
+// the running program.
+class TrayAndWindows : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override { desktop::reset(); }
+
+    std::wstring cache() const { return folder.file(L"cache"); }
+    std::wstring converted() const { return cache() + L"\\TapiVEX0.BMP"; }
+    // Starts the program and waits until its icon is in place.
+    std::unique_ptr<ProgramRun> start() const;
+    // Right-clicks the icon until its menu shows; then chooses the item of `mnemonic`, if any.
+    HWND openMenu(WORD mnemonic = 0) const;
+    // Double-clicks the icon until the settings dialog shows and has the focus.
+    HWND openSettings() const;
+    // Selects the whole text of a control and types `text` over it.
+    static void typeOver(HWND control, const std::wstring& text);
+    // Clicks a control until `done`: a click that only activated its window is repeated, as a user would.
+    static bool clickUntil(HWND control, const std::function<bool()>& done, bool right = false);
+
+    const ProgramFolder folder;
+    std::string list;
+};
 
 }  // namespace tapivex::e2e

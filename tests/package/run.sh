@@ -14,96 +14,64 @@ root=$PWD
 . "$root/scripts/private-display.sh"
 exec </dev/null
 
-passed=0
-failed=0
-xvfb_pid=""
-run=""
-
+passed=0 failed=0 xvfb_pid="" run=""
 # shellcheck disable=SC2317  # called through the trap
 cleanup() {
-  if [ -n "$run" ]; then
-    WINEPREFIX="$run/prefix" wineserver -k >/dev/null 2>&1 || true
-    rm -rf "$run"
-  fi
+  [ -z "$run" ] || { WINEPREFIX="$run/prefix" wineserver -k >/dev/null 2>&1; rm -rf "$run"; }
   [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null || true
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
-
-pass() { passed=$((passed + 1)); echo "ok    $*"; }
-fail() { failed=$((failed + 1)); echo "FAIL  $*"; }
 check() {  # check NAME COMMAND...: one case
   local name=$1; shift
-  if "$@"; then pass "$name"; else fail "$name"; fi
+  if "$@"; then passed=$((passed + 1)); echo "ok    $name"; else failed=$((failed + 1)); echo "FAIL  $name"; return 1; fi
 }
 finish() {
   echo "package: $passed passed, $failed failed"
-  [ "$failed" -eq 0 ] && exit 0 || exit 1
+  [ "$failed" -eq 0 ]; exit
 }
+# Runs a build step quietly; its log's end when it fails.
+quiet() { "$@" >>build/package/test.log 2>&1 || { tail -n 40 build/package/test.log; false; }; }
 
 started=$SECONDS
-mkdir -p build/package
-if ! bash scripts/package.sh >build/package/test.log 2>&1; then
-  tail -n 40 build/package/test.log
-  fail "scripts/package.sh builds the package"
-  finish
-fi
+mkdir -p build/package && : >build/package/test.log
 version=$(sed -n 's/^project(Tapivex VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 zipfile="$root/dist/Tapivex-$version.zip"
-pass "scripts/package.sh builds dist/Tapivex-$version.zip"
+check "scripts/package.sh builds dist/Tapivex-$version.zip" quiet bash scripts/package.sh || finish
 
-expected="LICENSE.txt
-Tapivex.INI
-Tapivex.exe
-checks.bmp
-manual-en.txt
-manual-ja.txt
-sky.bmp
-sunset.bmp
-tapivex-check.exe"
+expected="LICENSE.txt Tapivex.INI Tapivex.exe checks.bmp manual-en.txt manual-ja.txt sky.bmp sunset.bmp tapivex-check.exe"
 check "the zip holds exactly the program, the checker, the example, the manuals and the licence, in order" \
-  test "$(zipinfo -1 "$zipfile")" = "$expected"
+  test "$(zipinfo -1 "$zipfile" | xargs)" = "$expected"
 check "every entry is dated 2026-01-01 00:00" \
-  test "$(zipinfo -T "$zipfile" | grep -c ' 20260101\.000000 ')" -eq "$(wc -l <<<"$expected")"
+  test "$(zipinfo -T "$zipfile" | grep -c ' 20260101\.000000 ')" -eq "$(wc -w <<<"$expected")"
 
 # A program folder in a fresh copy of the prefix, as a user unpacks it.
 run=$(mktemp -d "$root/build/package-test.XXXXXX")
 cp -a build/wineprefix "$run/prefix"
 folder="$run/prefix/drive_c/Tools/Tapivex"
 mkdir -p "$folder"
-unzip -q "$zipfile" -d "$folder" || fail "the zip unpacks"
-
-check "Tapivex.exe is the build's own" cmp -s "$folder/Tapivex.exe" build/win32/Tapivex.exe
-check "tapivex-check.exe is the build's own" cmp -s "$folder/tapivex-check.exe" build/win32/tapivex-check.exe
-same_example() {
-  local f
-  for f in examples/*; do cmp -s "$f" "$folder/$(basename "$f")" || return 1; done
-}
-check "the example list and its pictures are those of examples/" same_example
+check "the zip unpacks into C:\\Tools\\Tapivex" unzip -q "$zipfile" -d "$folder"
+for exe in Tapivex.exe tapivex-check.exe; do
+  check "$exe is the build's own" cmp -s "$folder/$exe" "build/win32/$exe"
+done
+for f in examples/*; do
+  check "$(basename "$f") is that of examples/" cmp -s "$f" "$folder/$(basename "$f")"
+done
 
 # CP932 (Shift-JIS) throughout, every line ended by CR LF, as many lines as the source.
 dos_text() {
-  local file=$1 source=$2
-  iconv -f CP932 -t UTF-8 "$file" >/dev/null 2>&1 || return 1
-  [ "$(tr -d '\r' <"$file" | wc -l)" -eq "$(wc -l <"$source")" ] || return 1
-  [ "$(grep -c $'\r$' "$file")" -eq "$(wc -l <"$file")" ] || return 1
-  [ "$(tail -c 2 "$file" | od -An -c | tr -d ' ')" = '\r\n' ]
+  iconv -f CP932 -t UTF-8 "$1" >/dev/null 2>&1 &&
+    [ "$(grep -c $'\r$' "$1")" -eq "$(wc -l <"$2")" ] && [ "$(wc -l <"$1")" -eq "$(wc -l <"$2")" ] &&
+    [ "$(tail -c 2 "$1" | od -An -c | tr -d ' ')" = '\r\n' ]
 }
 for t in manual-ja.txt:docs/manual.ja.md manual-en.txt:docs/manual.en.md LICENSE.txt:LICENSE; do
   check "${t%%:*} is CP932 text with CR LF" dos_text "$folder/${t%%:*}" "${t#*:}"
+  # The Japanese reads back as Japanese (not UTF-8 bytes passed through); read whole,
+  # for grep -q leaving early would end iconv with SIGPIPE under pipefail.
+  [ "${t%%:*}" = LICENSE.txt ] ||
+    check "${t%%:*} quotes the program's messages readably" \
+      test -n "$(iconv -f CP932 -t UTF-8 "$folder/${t%%:*}" | grep すでに起動しています)"
 done
-# The Japanese reads back as Japanese (not UTF-8 bytes passed through).
-quotes_messages() {
-  local f
-  local text
-  for f in "$@"; do
-    # Read whole first: grep -q leaving early would end iconv with SIGPIPE under pipefail.
-    text=$(iconv -f CP932 -t UTF-8 "$f") || return 1
-    [[ $text == *すでに起動しています* ]] || return 1
-  done
-}
-check "the manuals quote the program's messages readably" \
-  quotes_messages "$folder/manual-ja.txt" "$folder/manual-en.txt"
 
 # The program under Wine, from its folder, in a desktop on a private Xvfb. A
 # machine that runs no 32-bit program runs the same sources' x86_64 build in
@@ -112,71 +80,39 @@ check "the manuals quote the program's messages readably" \
 . "$root/scripts/windows-target.sh"
 if [ "$windows_build" != build/win32 ]; then
   echo "      this machine runs no 32-bit program: the run uses $windows_build's Tapivex.exe and tapivex-check.exe"
-  if ! cmake -S . -B "$windows_build" -DCMAKE_TOOLCHAIN_FILE="$windows_toolchain" >build/package/test.log 2>&1 ||
-     ! cmake --build "$windows_build" -j2 --target Tapivex tapivex-check >>build/package/test.log 2>&1; then
-    tail -n 40 build/package/test.log
-    fail "$windows_build builds"
-    finish
-  fi
+  quiet cmake -S . -B "$windows_build" -DCMAKE_TOOLCHAIN_FILE="$windows_toolchain" &&
+    quiet cmake --build "$windows_build" -j2 --target Tapivex tapivex-check || { check "$windows_build builds" false; finish; }
   cp "$windows_build/Tapivex.exe" "$windows_build/tapivex-check.exe" "$folder/"
 fi
 start_private_xvfb 240 300 || true
-if [ -z "${DISPLAY:-}" ] || [ -z "$xvfb_pid" ]; then
-  fail "a private Xvfb starts"
-  finish
-fi
+check "a private Xvfb starts" test -n "${DISPLAY:-}" -a -n "$xvfb_pid" || finish
 
 export WINEPREFIX="$run/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=ja_JP.UTF-8
 wine() { "$root/scripts/wine-run" "$@"; }
 wallpaper() {
-  wine reg query 'HKCU\Control Panel\Desktop' /v Wallpaper 2>/dev/null | sed -n 's/^ *Wallpaper *REG_SZ *//p' |
-    tr -d '\r' || true
+  wine reg query 'HKCU\Control Panel\Desktop' /v Wallpaper 2>/dev/null | sed -n 's/^ *Wallpaper *REG_SZ *//p' | tr -d '\r'
 }
 wineserver -p >/dev/null 2>&1
 wine reg add 'HKCU\Control Panel\Desktop' /v Wallpaper /d '' /f >/dev/null 2>&1
 wine explorer /desktop=Default,1024x768 >/dev/null 2>&1 &
-
 (cd "$folder" && exec "$root/scripts/wine-run" Tapivex.exe >/dev/null 2>&1) &
 program=$!
-t0=$SECONDS
-current=""
-while [ $((SECONDS - t0)) -lt 5 ]; do
-  current=$(wallpaper)
-  [ -n "$current" ] && break
-  sleep 0.2
-done
+t0=$SECONDS current=""
+while [ $((SECONDS - t0)) -lt 5 ] && [ -z "$current" ]; do current=$(wallpaper); sleep 0.2; done
 echo "      wallpaper after $((SECONDS - t0)) s: ${current:-none}"
-example_picture() {
-  local p
-  for p in sky.bmp checks.bmp sunset.bmp; do
-    [ "${current,,}" = "c:\\tools\\tapivex\\$p" ] && return 0
-  done
-  return 1
-}
-check "Tapivex.exe started from C:\\Tools\\Tapivex sets a picture of that folder within 5 s" example_picture
+check "Tapivex.exe started from C:\\Tools\\Tapivex sets a picture of that folder within 5 s" \
+  grep -qixE 'c:\\tools\\tapivex\\(sky|checks|sunset)\.bmp' <<<"$current"
 check "Tapivex.exe is still running" kill -0 "$program"
 
 # A close request (taskkill without /f posts WM_CLOSE to the program's windows).
 wine taskkill /im Tapivex.exe >/dev/null 2>&1
-ended=1
-for _ in $(seq 1 50); do
-  kill -0 "$program" 2>/dev/null || { ended=0; break; }
-  sleep 0.1
-done
-wait_status() { wait "$program"; }
-if [ "$ended" -eq 0 ]; then
-  wait_status
-  code=$?
-  check "Tapivex.exe ends on a close request, with exit code 0" test "$code" -eq 0
-else
-  fail "Tapivex.exe ends on a close request, with exit code 0"
-fi
+for _ in $(seq 1 50); do kill -0 "$program" 2>/dev/null && sleep 0.1; done
+if kill -0 "$program" 2>/dev/null; then code=timeout; else wait "$program"; code=$?; fi
+check "Tapivex.exe ends on a close request, with exit code 0 ($code)" test "$code" = 0
 
 check_out=$(cd "$folder" && wine tapivex-check.exe Tapivex.INI 2>&1)
-check_code=$?
-check "tapivex-check.exe of the package passes the example's list (exit 0)" test "$check_code" -eq 0
-check "tapivex-check.exe reads the example's three entries" \
-  test "$(grep -c 'entry [0-9]' <<<"$check_out")" -eq 3
+check "tapivex-check.exe of the package passes the example's list (exit 0)" test $? -eq 0
+check "tapivex-check.exe reads the example's three entries" test "$(grep -c 'entry [0-9]' <<<"$check_out")" -eq 3
 
 echo "      time: $((SECONDS - started)) s"
 finish

@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "TestFolder.h"
+#include "TestFiles.h"
 #include "platform/Failures.h"
 #include "platform/win32/Text.h"
 #include "platform/win32/Win32System.h"
@@ -14,9 +14,7 @@
 namespace tapivex {
 namespace {
 
-using testing::readBytes;
-using testing::TestFolder;
-using testing::writeBytes;
+using namespace testing;
 
 TEST(AnsiText, ShiftJisBothWaysAndNamesWithoutAnAnsiForm) {
     ASSERT_EQ(GetACP(), 932u) << "the tests expect LC_ALL=ja_JP.UTF-8 (scripts/wine-run)";
@@ -32,7 +30,7 @@ TEST(AnsiText, ShiftJisBothWaysAndNamesWithoutAnAnsiForm) {
     EXPECT_FALSE(ansiName(std::wstring(L"a.bmp\0.txt", 10)));
 }
 
-TEST(Win32FileSystem, FilesFoldersAndDeletionThroughTheAnsiName) {
+TEST(Win32FileSystem, FilesFoldersDeletionAndReadingThroughTheAnsiName) {
     TestFolder folder;
     Win32FileSystem files;
     writeBytes(folder.file(L"a.txt"), "a");
@@ -63,18 +61,13 @@ TEST(Win32FileSystem, FilesFoldersAndDeletionThroughTheAnsiName) {
     ASSERT_TRUE(temp);
     EXPECT_EQ(temp->back(), L'\\');
     EXPECT_TRUE(files.folderExists(*temp));
-}
 
-TEST(Win32FileSystem, RelativePathsAndReadingTheWholeFile) {
-    TestFolder folder;
-    Win32FileSystem files;
+    // Relative paths from the current directory, and a whole file read in pieces.
     std::string content(10000, '\x95');
     content[9999] = '\0';
-    CreateDirectoryW(folder.file(L"sub").c_str(), nullptr);
     writeBytes(folder.file(L"sub\\list.txt"), content);
     wchar_t before[MAX_PATH] = {};
     GetCurrentDirectoryW(MAX_PATH, before);
-
     ASSERT_TRUE(files.setCurrentDirectory(folder.file(L"sub")));
     EXPECT_TRUE(files.folderExists(L"..\\sub"));
     auto stream = files.openForReading(L"list.txt");
@@ -86,14 +79,13 @@ TEST(Win32FileSystem, RelativePathsAndReadingTheWholeFile) {
     EXPECT_EQ(files.openForReading(L"missing.txt"), nullptr);
     EXPECT_EQ(files.openForReading(folder.path()), nullptr);
     EXPECT_FALSE(files.setCurrentDirectory(folder.file(L"missing")));
-
     SetCurrentDirectoryW(before);
 }
 
-TEST(Win32ProfileFile, JapaneseRoundTripIsShiftJisOnDisk) {
+TEST(Win32ProfileFile, JapaneseIsShiftJisOnDiskAndReadsAsThePlatformReads) {
     TestFolder folder;
     Win32ProfileFile profile;
-    const std::wstring file = folder.file(L"設定.ini");
+    std::wstring file = folder.file(L"設定.ini");
 
     profile.writeString(file, L"表示", L"フォルダ", L"C:\\壁紙\\表");
     EXPECT_EQ(profile.readString(file, L"表示", L"フォルダ", L"", 250), L"C:\\壁紙\\表");
@@ -101,13 +93,10 @@ TEST(Win32ProfileFile, JapaneseRoundTripIsShiftJisOnDisk) {
     const std::string disk = readBytes(file);
     EXPECT_NE(disk.find("[\x95\x5C\x8E\xA6]"), std::string::npos) << disk;
     EXPECT_NE(disk.find("\\\x95\x5C"), std::string::npos) << disk;
-}
 
-// The answers of the platform's profile functions, which the fake system of the unit tests copies.
-TEST(Win32ProfileFile, ReadsAsThePlatformReads) {
-    TestFolder folder;
-    Win32ProfileFile profile;
-    const std::wstring file = folder.file(L"Tapivex.ini"), none = folder.file(L"none.ini");
+    // The platform's answers, which the fake system of the unit tests copies.
+    const std::wstring none = folder.file(L"none.ini");
+    file = folder.file(L"Tapivex.ini");
     writeBytes(file, "[Option]\r\nPath=abcdefghij\r\nInterval=30min\r\nNegative=-1\r\nWord=abc\r\n");
 
     EXPECT_EQ(profile.readString(file, L"Option", L"Path", L"", 5), L"abcd");  // room for the NUL
@@ -128,7 +117,7 @@ std::wstring RegistryText(const wchar_t* key, const wchar_t* name) {
                                                                                                              : L"";
 }
 
-TEST(Win32Desktop, WritesRegistryStringsUnderAnyRootSpelling) {
+TEST(Win32Desktop, WritesRegistryStringsAndSetsTheWallpaperByItsJapanesePath) {
     struct RemoveKey {
         ~RemoveKey() { RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\TapivexTest"); }
     } removeKey;
@@ -143,19 +132,12 @@ TEST(Win32Desktop, WritesRegistryStringsUnderAnyRootSpelling) {
     EXPECT_THROW(desktop.writeRegistryString(std::wstring(L"HKCU\\Software\\TapivexTest\\A\0B", 29), L"1"),
                  RuntimeFailure);
     EXPECT_EQ(RegistryText(L"Software\\TapivexTest", L"A"), L"");
-}
 
-// The wallpaper's path reaches Windows in its ANSI form; the user's setting is put back afterwards.
-TEST(Win32Desktop, SetWallpaperStoresTheJapanesePath) {
+    // The wallpaper's path reaches Windows in its ANSI form; the user's setting is put back afterwards.
     const std::wstring original = RegistryText(L"Control Panel\\Desktop", L"Wallpaper");
     TestFolder folder;
-    Win32Desktop desktop;
-    // A 1 x 1 bitmap: Wine takes a missing file as well, Windows would not.
-    std::string bitmap = "BM";
-    for (unsigned value : {58u, 0u, 54u, 40u, 1u, 1u, 0x180001u, 0u, 4u, 0u, 0u, 0u, 0u, 0x00FF00FFu}) {
-        for (int shift = 0; shift < 32; shift += 8) bitmap += static_cast<char>(value >> shift & 0xFF);
-    }
-    writeBytes(folder.file(L"表示.bmp"), bitmap);
+    // Written first: Wine takes a missing file as well, Windows would not.
+    writeBytes(folder.file(L"表示.bmp"), bitmap(1, 1, 0xFF00FF));
     EXPECT_TRUE(desktop.setWallpaper(folder.file(L"表示.bmp")));
     EXPECT_FALSE(desktop.setWallpaper(folder.file(std::wstring(L"a.bmp\0b", 7))));
     EXPECT_EQ(RegistryText(L"Control Panel\\Desktop", L"Wallpaper"), folder.file(L"表示.bmp"));
