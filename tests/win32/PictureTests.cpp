@@ -6,7 +6,7 @@
 
 #include <psapi.h>
 
-#include <random>
+#include <tuple>
 
 #include "TestFiles.h"
 #include "platform/Failures.h"
@@ -32,44 +32,35 @@ std::uint32_t Pixel(const std::string& bitmap, int x, int y) {
 
 TEST(WicPictures, EveryKindBecomesA24BitBottomUpBitmap) {
     TestFolder folder;
-    writeBytes(folder.file(L"colour.jpg"), jpeg(7, 5));
-    writeBytes(folder.file(L"grey.jpg"), encoded(GUID_ContainerFormatJpeg, 7, 5, "\x80", GUID_WICPixelFormat8bppGray));
-    writeBytes(folder.file(L"still.gif"), stillGif);
-    writeBytes(folder.file(L"animated.gif"), animatedGif);
-    writeBytes(folder.file(L"transparent.gif"), transparentGif);
-    const std::wstring target = folder.file(L"表示.bmp");
-    writeBytes(target, std::string(100000, 'x'));  // to be replaced, not written over
-    const struct {
-        const wchar_t* name;
-        int x, y;
-        std::uint32_t colour;
-        int tolerance;
-    } samples[] = {
+    folder.write(L"colour.jpg", jpeg(7, 5));
+    folder.write(L"still.gif", stillGif);
+    folder.write(L"animated.gif", animatedGif);
+    folder.write(L"transparent.gif", transparentGif);
+    const std::wstring target = folder.write(L"表示.bmp", std::string(100000, 'x'));  // replaced, not written over
+    // The file, a pixel (x, y), its colour and the tolerance on each channel.
+    const std::tuple<const wchar_t*, int, int, std::uint32_t, int> samples[] = {
         {L"colour.jpg", 3, 2, 0xC02020, 12},
-        {L"grey.jpg", 3, 2, 0x808080, 12},
         {L"animated.gif", 6, 4, 0xFF0000, 0},     // the first frame
         {L"transparent.gif", 0, 0, 0x000000, 0},  // transparent is black, not the palette's colour for it
         {L"still.gif", 0, 0, 0xFF0000, 0},
         // The bitmap just written, read and written over itself: the picture file is closed at load.
         {L"表示.bmp", 0, 4, 0x00FF00, 0},
     };
-    for (const auto& sample : samples) {
-        SCOPED_TRACE(&sample - samples);
-        WicPictureLoader().load(folder.file(sample.name))->saveAsBitmap(target);
-        const std::string bitmap = readBytes(target);
+    for (const auto& [name, x, y, colour, tolerance] : samples) {
+        SCOPED_TRACE(::testing::PrintToString(std::wstring(name)));
+        WicPictureLoader().load(folder.file(name))->saveAsBitmap(target);
+        const std::string bitmap = folder.read(L"表示.bmp");
         ASSERT_GE(bitmap.size(), 54u);
         EXPECT_EQ(bitmap.substr(0, 2), "BM");
         EXPECT_EQ(Field(bitmap, 2), bitmap.size());
-        EXPECT_EQ(Field(bitmap, 14), 40u);
-        EXPECT_EQ(Field(bitmap, 18), 7u);
-        EXPECT_EQ(Field(bitmap, 22), 5u);  // positive: bottom-up, as every reader expects
-        EXPECT_EQ(Field(bitmap, 28, 2), 24u);
+        // A 40-byte header, 7 x 5 with a positive height (bottom-up, as every reader expects), 1 plane, 24 bits.
+        EXPECT_EQ(bitmap.substr(14, 16), std::string("\x28\0\0\0\x07\0\0\0\x05\0\0\0\x01\0\x18\0", 16));
         for (int shift : {0, 8, 16}) {
-            EXPECT_NEAR(Pixel(bitmap, sample.x, sample.y) >> shift & 0xFF, sample.colour >> shift & 0xFF,
-                        sample.tolerance) << std::hex << Pixel(bitmap, sample.x, sample.y);
+            EXPECT_NEAR(Pixel(bitmap, x, y) >> shift & 0xFF, colour >> shift & 0xFF, tolerance)
+                << std::hex << Pixel(bitmap, x, y);
         }
     }
-    EXPECT_EQ(Pixel(readBytes(target), 1, 0), 0x00FF00u);  // next to the red top left of the still GIF
+    EXPECT_EQ(Pixel(folder.read(L"表示.bmp"), 1, 0), 0x00FF00u);  // next to the red top left of the still GIF
 }
 
 std::string Word(std::string bytes, std::size_t at, unsigned value, bool bigEndian = false) {
@@ -78,112 +69,78 @@ std::string Word(std::string bytes, std::size_t at, unsigned value, bool bigEndi
     return bytes;
 }
 
-std::string FlipBits(std::string bytes, std::size_t from, std::size_t to, int flips, unsigned seed) {
-    std::mt19937 random(seed);
-    while (flips-- > 0) bytes[from + random() % (to - from)] ^= static_cast<char>(1 << random() % 8);
-    return bytes;
-}
-
-// Damaged and foreign files, the same bytes on every run. Those marked `refused`
+// Damaged and foreign files, one of each kind of damage. Those marked `refused`
 // cannot be read as a picture; the others may be converted or refused, but only
 // as the loader's failure: anything else would end the program.
 TEST(WicPictures, DamagedFilesAreConvertedOrRefusedNeverACrash) {
     TestFolder folder;
     const std::string jpg = jpeg(64, 48), gif = stillGif;
-    const std::size_t sof = jpg.find("\xFF\xC0"), dqt = jpg.find("\xFF\xDB"), sos = jpg.find("\xFF\xDA");
-    const std::size_t data = sos + 2 + static_cast<unsigned char>(jpg[sos + 3]);
-    const std::string text = "60:3\r\nこれは画像ではありません\r\n";
-    const struct {
-        const char* name;
-        std::string bytes;
-        bool gif, refused;
-    } rows[] = {
-        {"empty jpeg", "", false, true},
-        {"empty gif", "", true, true},
-        {"start marker only", jpg.substr(0, 2), false, true},
+    const std::size_t sof = jpg.find("\xFF\xC0"), sos = jpg.find("\xFF\xDA");
+    // The name, the bytes, whether they are named .gif (else .jpg), whether they must be refused.
+    const std::tuple<const char*, std::string, bool, bool> rows[] = {
+        {"empty", "", false, true},
         {"cut in the frame header", jpg.substr(0, sof + 7), false, true},
-        {"cut before the scan", jpg.substr(0, sos), false, true},
-        {"cut in the data", jpg.substr(0, (data + jpg.size()) / 2), false, false},
-        {"garbage tail", jpg + FlipBits(std::string(1000, '\0'), 0, 1000, 4000, 3), false, false},
+        {"cut in the data", jpg.substr(0, (sos + jpg.size()) / 2), false, false},
         {"claims 65535 x 65535", Word(Word(jpg, sof + 5, 0xFFFF, true), sof + 7, 0xFFFF, true), false, false},
         {"claims 0 x 0", Word(Word(jpg, sof + 5, 0, true), sof + 7, 0, true), false, true},
-        {"table length past the end", Word(jpg, dqt + 2, 0xFFFF, true), false, false},
         // The imaging component reads PNG, but the list names only BMP, JPEG and GIF.
         {"png named jpg", encoded(GUID_ContainerFormatPng, 4, 4), false, true},
-        {"text named jpg", text, false, true},
-        {"text named gif", text, true, true},
-        {"noise named jpg", FlipBits(std::string(4096, '\0'), 0, 4096, 16384, 11), false, true},
+        {"text named gif", "60:3\r\nこれは画像ではありません\r\n", true, true},
         {"gif without an image", gif.substr(0, 19) + ';', true, true},
         {"gif cut in the data", gif.substr(0, 40), true, false},
         {"gif screen of 65535 x 65535", Word(Word(gif, 6, 0xFFFF), 8, 0xFFFF), true, false},
-        {"gif frame outside the screen", Word(Word(gif, 28, 0xFF00), 30, 0xFF00), true, false},
-        {"gif frame of 65535 x 65535", Word(Word(gif, 32, 0xFFFF), 34, 0xFFFF), true, false},
         {"gif code size 12", gif.substr(0, 37) + '\x0C' + gif.substr(38), true, false},
-        {"gif data bit flips", FlipBits(gif, 39, gif.size() - 2, 8, 5), true, false},
-        {"jpeg header bit flips 64", FlipBits(jpg, 2, data, 64, 164), false, false},
-        {"jpeg data bit flips 64", FlipBits(jpg, data, jpg.size() - 2, 64, 201), false, false},
     };
     WicPictureLoader loader;
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        const std::wstring file = folder.file(row.gif ? L"damaged.gif" : L"damaged.jpg");
-        writeBytes(file, row.bytes);
+    for (const auto& [name, bytes, isGif, refused] : rows) {
+        SCOPED_TRACE(name);
+        const std::wstring file = folder.write(isGif ? L"damaged.gif" : L"damaged.jpg", bytes);
         try {
             loader.load(file)->saveAsBitmap(folder.file(L"copy.bmp"));
-            EXPECT_FALSE(row.refused) << "converted";
-            EXPECT_EQ(readBytes(folder.file(L"copy.bmp")).substr(0, 2), "BM");
+            EXPECT_FALSE(refused) << "converted";
+            EXPECT_EQ(folder.read(L"copy.bmp").substr(0, 2), "BM");
         } catch (const RuntimeFailure&) {
         }
-        EXPECT_EQ(readBytes(file), row.bytes) << "the picture itself changed";
+        EXPECT_EQ(folder.read(isGif ? L"damaged.gif" : L"damaged.jpg"), bytes) << "the picture itself changed";
     }
     EXPECT_THROW(loader.load(folder.file(L"missing.jpg")), RuntimeFailure);
     EXPECT_THROW(loader.load(folder.file(std::wstring(L"damaged.jpg\0", 12))), RuntimeFailure);
-    writeBytes(folder.file(L"a.jpg"), jpg);
-    EXPECT_THROW(loader.load(folder.file(L"a.jpg"))->saveAsBitmap(folder.file(L"missing\\a.bmp")), RuntimeFailure);
+    const std::wstring good = folder.write(L"a.jpg", jpg);
+    EXPECT_THROW(loader.load(good)->saveAsBitmap(folder.file(L"missing\\a.bmp")), RuntimeFailure);
     // A copy whose ANSI name passes MAX_PATH could be neither shown nor deleted: it is not written.
     const std::wstring outer = L"\\\\?\\" + folder.file(std::wstring(120, L'd'));
     const std::wstring deep = outer + L"\\" + std::wstring(120, L'e');
     CreateDirectoryW(outer.c_str(), nullptr);
     CreateDirectoryW(deep.c_str(), nullptr);
-    EXPECT_THROW(loader.load(folder.file(L"a.jpg"))->saveAsBitmap(deep.substr(4) + L"\\TapiVEX0.BMP"), RuntimeFailure);
+    EXPECT_THROW(loader.load(good)->saveAsBitmap(deep.substr(4) + L"\\TapiVEX0.BMP"), RuntimeFailure);
     EXPECT_FALSE(DeleteFileW((deep + L"\\TapiVEX0.BMP").c_str()));
     RemoveDirectoryW(deep.c_str());
     RemoveDirectoryW(outer.c_str());
 }
 
-// Wine's GetProcessHandleCount answers 0: there, count the handle values that
-// are open (Wine hands out the lowest free ones).
-DWORD OpenHandles() {
-    DWORD count = 0, flags = 0;
-    if (GetProcessHandleCount(GetCurrentProcess(), &count) && count != 0) return count;
-    for (ULONG_PTR value = 4; value < 0x2000; value += 4) {
-        count += GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags) ? 1 : 0;
-    }
-    return count;
-}
-
-// Private bytes; Wine leaves PrivateUsage at 0 and counts them in PagefileUsage.
-SIZE_T PrivateBytes() {
-    PROCESS_MEMORY_COUNTERS_EX memory = {};
-    GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory);
-    return memory.PrivateUsage != 0 ? memory.PrivateUsage : memory.PagefileUsage;
-}
-
+// One leaked picture is 192 KB of pixels, one leaked decoder an open file. Wine's
+// GetProcessHandleCount answers 0: there, count the handle values that are open
+// (Wine hands out the lowest free ones); it leaves PrivateUsage at 0 and counts
+// private bytes in PagefileUsage.
 TEST(WicPictures, ManyConversionsLeakNeitherHandlesNorMemory) {
     TestFolder folder;
-    writeBytes(folder.file(L"big.jpg"), jpeg(256, 256));
+    const std::wstring big = folder.write(L"big.jpg", jpeg(256, 256));
     WicPictureLoader loader;
-    const auto convertTimes = [&](int times) {
-        while (times-- > 0) loader.load(folder.file(L"big.jpg"))->saveAsBitmap(folder.file(L"big.bmp"));
+    const auto measure = [&](int conversions) {
+        while (conversions-- > 0) loader.load(big)->saveAsBitmap(folder.file(L"big.bmp"));
+        DWORD handles = 0, flags = 0;
+        for (ULONG_PTR value = 4; value < 0x2000; value += 4) {
+            handles += GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags) ? 1 : 0;
+        }
+        PROCESS_MEMORY_COUNTERS_EX memory = {};
+        GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory);
+        return std::pair(handles, memory.PrivateUsage != 0 ? memory.PrivateUsage : memory.PagefileUsage);
     };
-    convertTimes(10);  // warm-up: the codecs' own one-time allocations
-    const DWORD handlesBefore = OpenHandles();
-    const SIZE_T bytesBefore = PrivateBytes();
-    convertTimes(201);
-    // One leaked picture is 192 KB of pixels, one leaked decoder an open file.
-    EXPECT_LE(OpenHandles(), handlesBefore + 5) << "handles";
-    EXPECT_LE(PrivateBytes(), bytesBefore + 4 * 1024 * 1024) << "private bytes";
-    EXPECT_EQ(Field(readBytes(folder.file(L"big.bmp")), 18), 256u);
+    const auto before = measure(10);  // warm-up: the codecs' own one-time allocations
+    const auto after = measure(201);
+    EXPECT_LE(after.first, before.first + 5) << "handles";
+    EXPECT_LE(after.second, before.second + 4 * 1024 * 1024) << "private bytes";
+    EXPECT_EQ(Field(folder.read(L"big.bmp"), 18), 256u);
 }
 
 }  // namespace
