@@ -76,8 +76,7 @@ inline std::string encoded(const GUID& container, UINT width, UINT height, const
     check(frame->Initialize(options.Get()));
     check(frame->SetSize(width, height));
     WICPixelFormatGUID format = GUID_WICPixelFormat24bppBGR;
-    check(frame->SetPixelFormat(&format));
-    if (!IsEqualGUID(format, GUID_WICPixelFormat24bppBGR)) throw std::runtime_error("the encoder changed the format");
+    check(frame->SetPixelFormat(&format));  // kept by the JPEG, PNG and BMP encoders
     std::string pixels;
     for (UINT i = 0; i < width * height; ++i) pixels += pixel;
     check(frame->WritePixels(height, static_cast<UINT>(pixel.size()) * width, static_cast<UINT>(pixels.size()),

@@ -106,7 +106,7 @@ TEST_F(FormWindowHost, LaysTheTableOutAt96DpiInJapaneseFontsAndRescalesWhenTheDp
 // The handlers read what the user left in the real controls at the moment they
 // ask, and what they write shows at once. The key filter may discard a character;
 // one beyond 0x7FFF arrives as the same 16 bits, negative.
-TEST_F(FormWindowHost, HandlersReadAndWriteTheRealControls) {
+TEST_F(FormWindowHost, HandlersReadAndWriteTheRealControlsAndMayCloseTheWindow) {
     open(O::Layout());
     SetWindowTextW(control(O::Text1), L"");
     for (wchar_t typed : {L'4', L'x', L'ｷ', L'2'}) SendMessageW(control(O::Text1), WM_CHAR, typed, 0);
@@ -129,28 +129,11 @@ TEST_F(FormWindowHost, HandlersReadAndWriteTheRealControls) {
     EXPECT_EQ(std::wstring(shown), L"30");
     EXPECT_FALSE(IsWindowEnabled(control(O::txtPath)));
     EXPECT_EQ(SendMessageW(control(O::Combo1), CB_GETCURSEL, 0, 0), 3);
-}
 
-// The About window's labels are as wide as their text: a longer title grows from
-// its corner, and the bold link grows and stays centred on the window.
-TEST_F(FormWindowHost, LabelsFollowTheirTextAndALinkStaysCentred) {
-    open(V::Layout());
-    const RECT linkBefore = ChildRect(control(V::Label2));
-    window->setText(V::Label1_0, L"タピベックス、もっと長い題名");
-    window->setBold(V::Label2, true);
-    EXPECT_EQ(FontOf(control(V::Label2)).lfWeight, FW_BOLD);
-    const RECT title = ChildRect(control(V::Label1_0)), link = ChildRect(control(V::Label2));
-    EXPECT_EQ(title.left, 840 / 15);
-    EXPECT_GT(title.right - title.left, 100);
-    EXPECT_GT(link.right - link.left, linkBefore.right - linkBefore.left);
-    EXPECT_NEAR((link.left + link.right) / 2.0, 5295 / 15 / 2.0, 1.0);
-}
-
-// Escape (the dialog manager's IDCANCEL) is a close request the form answers. A form
-// closes its window from inside a handler and the handler goes on: the object stays
-// usable, with nothing to show.
-TEST_F(FormWindowHost, AHandlerMayCloseTheWindowAndGoOn) {
-    open(O::Layout());
+    // Escape (the dialog manager's IDCANCEL) is a close request the form answers. A form
+    // closes its window from inside a handler and the handler goes on: the object stays
+    // usable, with nothing to show.
+    events.heard.clear();
     SendMessageW(hwnd, WM_COMMAND, IDCANCEL, 0);
     MSG message;
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
@@ -167,6 +150,21 @@ TEST_F(FormWindowHost, AHandlerMayCloseTheWindowAndGoOn) {
     EXPECT_FALSE(IsWindow(hwnd));
     EXPECT_EQ(afterClose, L"");
     EXPECT_EQ(window->handle(), 0u);
+}
+
+// The About window's labels are as wide as their text: a longer title grows from
+// its corner, and the bold link grows and stays centred on the window.
+TEST_F(FormWindowHost, LabelsFollowTheirTextAndALinkStaysCentred) {
+    open(V::Layout());
+    const RECT linkBefore = ChildRect(control(V::Label2));
+    window->setText(V::Label1_0, L"タピベックス、もっと長い題名");
+    window->setBold(V::Label2, true);
+    EXPECT_EQ(FontOf(control(V::Label2)).lfWeight, FW_BOLD);
+    const RECT title = ChildRect(control(V::Label1_0)), link = ChildRect(control(V::Label2));
+    EXPECT_EQ(title.left, 840 / 15);
+    EXPECT_GT(title.right - title.left, 100);
+    EXPECT_GT(link.right - link.left, linkBefore.right - linkBefore.left);
+    EXPECT_NEAR((link.left + link.right) / 2.0, 5295 / 15 / 2.0, 1.0);
 }
 
 }  // namespace

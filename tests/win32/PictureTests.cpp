@@ -32,22 +32,19 @@ std::uint32_t Pixel(const std::string& bitmap, int x, int y) {
 
 TEST(WicPictures, EveryKindBecomesA24BitBottomUpBitmap) {
     TestFolder folder;
-    folder.write(L"colour.jpg", jpeg(7, 5));
-    folder.write(L"still.gif", stillGif);
-    folder.write(L"animated.gif", animatedGif);
-    folder.write(L"transparent.gif", transparentGif);
     const std::wstring target = folder.write(L"表示.bmp", std::string(100000, 'x'));  // replaced, not written over
-    // The file, a pixel (x, y), its colour and the tolerance on each channel.
-    const std::tuple<const wchar_t*, int, int, std::uint32_t, int> samples[] = {
-        {L"colour.jpg", 3, 2, 0xC02020, 12},
-        {L"animated.gif", 6, 4, 0xFF0000, 0},     // the first frame
-        {L"transparent.gif", 0, 0, 0x000000, 0},  // transparent is black, not the palette's colour for it
-        {L"still.gif", 0, 0, 0xFF0000, 0},
+    // The file and its bytes, a pixel (x, y), its colour and the tolerance on each channel.
+    const std::tuple<const wchar_t*, std::string, int, int, std::uint32_t, int> samples[] = {
+        {L"colour.jpg", jpeg(7, 5), 3, 2, 0xC02020, 12},
+        {L"animated.gif", animatedGif, 6, 4, 0xFF0000, 0},  // the first frame
+        {L"transparent.gif", transparentGif, 0, 0, 0x000000, 0},  // transparent is black, not its palette colour
+        {L"still.gif", stillGif, 0, 0, 0xFF0000, 0},
         // The bitmap just written, read and written over itself: the picture file is closed at load.
-        {L"表示.bmp", 0, 4, 0x00FF00, 0},
+        {L"表示.bmp", "", 0, 4, 0x00FF00, 0},
     };
-    for (const auto& [name, x, y, colour, tolerance] : samples) {
+    for (const auto& [name, bytes, x, y, colour, tolerance] : samples) {
         SCOPED_TRACE(::testing::PrintToString(std::wstring(name)));
+        if (!bytes.empty()) folder.write(name, bytes);
         WicPictureLoader().load(folder.file(name))->saveAsBitmap(target);
         const std::string bitmap = folder.read(L"表示.bmp");
         ASSERT_GE(bitmap.size(), 54u);
@@ -86,7 +83,6 @@ TEST(WicPictures, DamagedFilesAreConvertedOrRefusedNeverACrash) {
         // The imaging component reads PNG, but the list names only BMP, JPEG and GIF.
         {"png named jpg", encoded(GUID_ContainerFormatPng, 4, 4), false, true},
         {"text named gif", "60:3\r\nこれは画像ではありません\r\n", true, true},
-        {"gif without an image", gif.substr(0, 19) + ';', true, true},
         {"gif cut in the data", gif.substr(0, 40), true, false},
         {"gif screen of 65535 x 65535", Word(Word(gif, 6, 0xFFFF), 8, 0xFFFF), true, false},
         {"gif code size 12", gif.substr(0, 37) + '\x0C' + gif.substr(38), true, false},
