@@ -25,62 +25,50 @@ void send(std::vector<INPUT> inputs) {
 }
 
 INPUT mouse(DWORD flags, POINT at = {}) {
-    INPUT input{};
-    input.type = INPUT_MOUSE;
-    input.mi.dwFlags = flags;
-    input.mi.dx = MulDiv(at.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
-    input.mi.dy = MulDiv(at.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
+    INPUT input{INPUT_MOUSE, {}};
+    input.mi = {MulDiv(at.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1),
+                MulDiv(at.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1), 0, flags, 0, 0};
     return input;
 }
 
 INPUT keyboard(WORD virtualKey, WORD scan, DWORD flags) {
-    INPUT input{};
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = virtualKey;
-    input.ki.wScan = scan;
-    input.ki.dwFlags = flags;
+    INPUT input{INPUT_KEYBOARD, {}};
+    input.ki = {virtualKey, scan, flags, 0, 0};
     return input;
 }
 
-// Calls `visit` for each top-level window of that class and caption.
-void forWindows(const wchar_t* className, const std::wstring& caption, bool hiddenToo,
-                const std::function<void(HWND)>& visit) {
-    struct Search {
-        const wchar_t* className;
-        const std::wstring& caption;
-        bool hiddenToo;
-        const std::function<void(HWND)>& visit;
-    } search{className, caption, hiddenToo, visit};
-    EnumWindows(
-        [](HWND window, LPARAM context) {
-            const auto& wanted = *reinterpret_cast<Search*>(context);
-            wchar_t name[64] = {};
-            GetClassNameW(window, name, 64);
-            if ((wanted.hiddenToo || IsWindowVisible(window)) && name == std::wstring(wanted.className) &&
-                (wanted.caption.empty() || windowText(window) == wanted.caption)) {
-                wanted.visit(window);
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+void doubleClickIcon() {
+    send({mouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, input::notificationIcon())});
+    send({mouse(MOUSEEVENTF_LEFTDOWN), mouse(MOUSEEVENTF_LEFTUP), mouse(MOUSEEVENTF_LEFTDOWN),
+          mouse(MOUSEEVENTF_LEFTUP)});
+}
+
+// Clicks the icon with the right button, or double-clicks it, until a window of that
+// class and caption shows. Right after start the desktop may not have placed the icon
+// yet: up to three tries. Presses are spaced beyond the double-click time, or the icon
+// would see a double click.
+HWND onIcon(bool twice, const wchar_t* className, const std::wstring& caption, Milliseconds limit) {
+    HWND window = nullptr;
+    for (int attempt = 0; attempt < 3 && !window; ++attempt) {
+        pause(Milliseconds(GetDoubleClickTime() + 100));
+        twice ? doubleClickIcon() : input::click(input::notificationIcon(), true);
+        window = waitForWindow(className, caption, limit);
+    }
+    return window;
 }
 
 }  // namespace
 
 bool waitUntil(const std::function<bool()>& condition, Milliseconds limit) {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    while (!condition()) {
+    for (const auto end = std::chrono::steady_clock::now() + limit; !condition(); pause(50ms)) {
         if (std::chrono::steady_clock::now() >= end) return false;
-        pause(50ms);
     }
     return true;
 }
 
 std::string shiftJis(const std::wstring& text) {
-    std::string bytes(text.size() * 2, '\0');
-    bytes.resize(static_cast<std::size_t>(WideCharToMultiByte(932, 0, text.data(), static_cast<int>(text.size()),
-                                                              bytes.data(), static_cast<int>(bytes.size()), nullptr,
-                                                              nullptr)));
+    std::string bytes(text.size() * 2 + 1, '\0');
+    bytes.resize(WideCharToMultiByte(932, 0, text.c_str(), -1, bytes.data(), bytes.size(), nullptr, nullptr) - 1);
     return bytes;
 }
 
@@ -96,10 +84,6 @@ ProgramFolder::ProgramFolder() : TestFolder(buildFolder() + L"\\e2e-run") {
     fs::copy_file(buildFolder() + L"\\Tapivex.exe", exe(), fs::copy_options::overwrite_existing);
 }
 
-void ProgramFolder::writeSettings(const std::wstring& folder) const {
-    write(L"TapiVEX.CFG", shiftJis(L"[Setting]\r\nTempPathType=1\r\nUserTempPath=" + folder + L"\r\n"));
-}
-
 ProgramRun::ProgramRun(const std::wstring& exe) {
     std::wstring commandLine = L"\"" + exe + L"\"";
     STARTUPINFOW startup{};
@@ -111,10 +95,8 @@ ProgramRun::ProgramRun(const std::wstring& exe) {
 }
 
 ProgramRun::~ProgramRun() {
-    if (running()) {
-        TerminateProcess(process_.hProcess, 1);
-        WaitForSingleObject(process_.hProcess, 5000);
-    }
+    TerminateProcess(process_.hProcess, 1);  // fails when the program has ended
+    WaitForSingleObject(process_.hProcess, 5000);
     CloseHandle(process_.hThread);
     CloseHandle(process_.hProcess);
 }
@@ -128,32 +110,28 @@ std::optional<DWORD> ProgramRun::waitForExit(Milliseconds limit) const {
     return code;
 }
 
-HWND ProgramRun::messageBox() const {
-    HWND found = nullptr;
-    forWindows(L"#32770", messages::title, false, [&](HWND window) {
-        DWORD owner = 0;
-        GetWindowThreadProcessId(window, &owner);
-        if (owner == process_.dwProcessId) found = window;
-    });
-    return found;
-}
-
-HWND ProgramRun::waitForMessageBox(Milliseconds limit) const {
+HWND ProgramRun::messageBox(Milliseconds limit) const {
     HWND box = nullptr;
-    waitUntil([&] { return (box = messageBox()) != nullptr || !running(); }, limit);
+    waitUntil([&] {
+        for (HWND window : windows(L"#32770", messages::title)) {
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            box = owner == process_.dwProcessId ? window : box;
+        }
+        return box != nullptr || !running();
+    }, limit);
     return box;
 }
 
 std::wstring ProgramRun::answer(int button, Milliseconds limit) const {
-    HWND box = waitForMessageBox(limit);
+    HWND box = messageBox(limit);
     if (!box) return L"<no message box>";
     // The text control of a message box: 0xFFFF on Windows, 100 under Wine. A box still
     // being laid out may not have its text yet.
     std::wstring text;
     waitUntil([&] { return !(text = windowText(GetDlgItem(box, GetDlgItem(box, 0xFFFF) ? 0xFFFF : 100))).empty(); },
               1s);
-    DWORD_PTR ignored = 0;
-    SendMessageTimeoutW(GetDlgItem(box, button), BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 2000, &ignored);
+    SendMessageTimeoutW(GetDlgItem(box, button), BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 2000, nullptr);
     // A box that did not take the click (its thread busy) gets the command itself.
     if (IsWindow(box)) PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
     waitForWindowGone(box);
@@ -181,30 +159,25 @@ std::optional<std::wstring> value(const std::wstring& name) {
 }
 
 void reset() {
-    HKEY key = nullptr;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, desktopKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr)) {
-        throw std::runtime_error("cannot open the desktop's registry key");
+    if (RegSetKeyValueW(HKEY_CURRENT_USER, desktopKey, L"Wallpaper", REG_SZ, L"", sizeof(wchar_t))) {
+        throw std::runtime_error("cannot write the desktop's registry key");
     }
-    RegSetValueExW(key, L"Wallpaper", 0, REG_SZ, reinterpret_cast<const BYTE*>(L""), sizeof(wchar_t));
-    RegDeleteValueW(key, L"WallpaperStyle");
-    RegDeleteValueW(key, L"TileWallpaper");
-    RegCloseKey(key);
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, desktopKey, L"WallpaperStyle");
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, desktopKey, L"TileWallpaper");
 }
 
 std::wstring wallpaper() { return value(L"Wallpaper").value_or(L""); }
 
-std::optional<std::wstring> waitForWallpaperOtherThan(const std::wstring& previous, Milliseconds limit) {
+std::wstring waitForWallpaperOtherThan(const std::wstring& previous, Milliseconds limit) {
     std::wstring current;
-    if (waitUntil([&] { return (current = wallpaper()) != previous; }, limit)) return current;
-    return {};
+    return waitUntil([&] { return (current = wallpaper()) != previous; }, limit) ? current : L"";
 }
 
 std::vector<std::wstring> nextWallpapers(int count, Milliseconds limit) {
     std::vector<std::wstring> seen;
-    for (std::wstring last = wallpaper(); static_cast<int>(seen.size()) < count;) {
-        const auto next = waitForWallpaperOtherThan(last, limit);
-        if (!next) break;
-        seen.push_back(last = *next);
+    std::wstring last = wallpaper();
+    while (static_cast<int>(seen.size()) < count && !(last = waitForWallpaperOtherThan(last, limit)).empty()) {
+        seen.push_back(last);
     }
     return seen;
 }
@@ -229,12 +202,6 @@ void click(POINT at, bool right) {
     send({mouse(right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP)});
 }
 
-void doubleClick(POINT at) {
-    send({mouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, at)});
-    send({mouse(MOUSEEVENTF_LEFTDOWN), mouse(MOUSEEVENTF_LEFTUP), mouse(MOUSEEVENTF_LEFTDOWN),
-          mouse(MOUSEEVENTF_LEFTUP)});
-}
-
 void key(WORD virtualKey) { send({keyboard(virtualKey, 0, 0), keyboard(virtualKey, 0, KEYEVENTF_KEYUP)}); }
 
 void altKey(WORD virtualKey) {
@@ -248,19 +215,27 @@ void type(const std::wstring& text) {
 
 }  // namespace input
 
-int countWindows(const wchar_t* className, const std::wstring& caption, bool hiddenToo) {
-    int count = 0;
-    forWindows(className, caption, hiddenToo, [&](HWND) { ++count; });
-    return count;
+std::vector<HWND> windows(const wchar_t* className, const std::wstring& caption, bool hiddenToo) {
+    std::vector<HWND> all, found;
+    EnumWindows([](HWND window, LPARAM list) {
+        reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+        return TRUE;
+    }, reinterpret_cast<LPARAM>(&all));
+    for (HWND window : all) {
+        wchar_t name[64] = {};
+        GetClassNameW(window, name, 64);
+        if ((hiddenToo || IsWindowVisible(window)) && name == std::wstring(className) &&
+            (caption.empty() || windowText(window) == caption)) {
+            found.push_back(window);
+        }
+    }
+    return found;
 }
 
 HWND waitForWindow(const wchar_t* className, const std::wstring& caption, Milliseconds limit) {
-    HWND found = nullptr;
-    waitUntil([&] {
-        forWindows(className, caption, false, [&](HWND window) { found = window; });
-        return found != nullptr;
-    }, limit);
-    return found;
+    std::vector<HWND> found;
+    waitUntil([&] { return !(found = windows(className, caption)).empty(); }, limit);
+    return found.empty() ? nullptr : found.back();
 }
 
 bool waitForWindowGone(HWND window, Milliseconds limit) {
@@ -276,35 +251,6 @@ std::wstring windowText(HWND window) {
 }
 
 HWND control(HWND form, int row) { return GetDlgItem(form, 100 + row); }  // the host numbers rows from 100
-
-std::vector<std::uint32_t> capture(const RECT& area) {
-    const int width = area.right - area.left, height = area.bottom - area.top;
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;  // top-down
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HDC screen = GetDC(nullptr), memory = CreateCompatibleDC(screen);
-    HBITMAP picture = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ previous = SelectObject(memory, picture);
-    BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY | CAPTUREBLT);
-    GdiFlush();
-    std::vector<std::uint32_t> shown;
-    for (int i = 0; bits && i < width * height; ++i) shown.push_back(static_cast<std::uint32_t*>(bits)[i] & 0xFFFFFF);
-    SelectObject(memory, previous);
-    DeleteObject(picture);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    return shown;
-}
-
-double alike(const std::vector<std::uint32_t>& a, const std::vector<std::uint32_t>& b) {
-    std::size_t same = 0;
-    for (std::size_t i = 0; i < a.size() && a.size() == b.size(); ++i) same += a[i] == b[i];
-    return a.empty() ? 0 : static_cast<double>(same) / static_cast<double>(a.size());
-}
 
 void TrayAndWindows::SetUp() {
     desktop::reset();
@@ -322,27 +268,16 @@ std::unique_ptr<ProgramRun> TrayAndWindows::start() const {
     return run;
 }
 
-// Right after start the desktop may not have placed the icon yet. Presses are spaced
-// beyond the double-click time, or the icon would see a double click.
 HWND TrayAndWindows::openMenu(WORD mnemonic) const {
-    HWND menu = nullptr;
-    for (int attempt = 0; attempt < 3 && !menu; ++attempt) {
-        pause(Milliseconds(GetDoubleClickTime() + 100));
-        input::click(input::notificationIcon(), true);
-        menu = waitForWindow(L"#32768", L"", 1500ms);
-    }
+    const HWND menu = onIcon(false, L"#32768", L"", 1500ms);
     if (menu && mnemonic) input::key(mnemonic);
     return menu;
 }
 
 HWND TrayAndWindows::openSettings() const {
-    HWND dialog = nullptr;
-    for (int attempt = 0; attempt < 3 && !dialog; ++attempt) {
-        pause(Milliseconds(GetDoubleClickTime() + 100));
-        input::doubleClick(input::notificationIcon());
-        dialog = waitForWindow(L"#32770", messages::settingsCaption, 2500ms);
-    }
-    if (dialog) waitUntil([&] { return GetForegroundWindow() == dialog; });
+    const HWND dialog = onIcon(true, L"#32770", messages::settingsCaption, 2500ms);
+    EXPECT_TRUE(dialog) << "no settings dialog on a double click at the icon";
+    waitUntil([&] { return GetForegroundWindow() == dialog; });
     pause(300ms);
     return dialog;
 }
@@ -357,9 +292,9 @@ void TrayAndWindows::typeOver(HWND control, const std::wstring& text) {
     input::type(text);
 }
 
-bool TrayAndWindows::clickUntil(HWND control, const std::function<bool()>& done, bool right) {
+bool TrayAndWindows::clickUntil(HWND control, const std::function<bool()>& done) {
     for (int attempt = 0; attempt < 3 && !done(); ++attempt) {
-        input::click(input::centre(control), right);
+        input::click(input::centre(control));
         waitUntil(done, 1500ms);
     }
     return done();

@@ -27,24 +27,18 @@ using testing::bitmap;
 namespace messages {
 inline const std::wstring title = L"タピベックス";
 inline const std::wstring intervalNotNumeric = L"書式にエラーがあります。1行目の時間は数字で書いてください。";
-inline const std::wstring styleNotNumeric = L"書式にエラーがあります。1行目の壁紙表示サイズは数字で書いてください。";
 inline const std::wstring cannotStart = L"Tapivex.INIが存在しないか、書式エラーで起動できません。";
-inline const std::wstring noWallpaper = L"壁紙の指定がありません";
-inline const std::wstring alreadyRunning = L"すでに起動しています";
-inline const std::wstring intervalNotInteger = L"時間は整数を入れてください。";
-inline const std::wstring reloading = L"変換ファイルの保存先が変更されたため、設定を再読込みします。";
 inline const std::wstring settingsCaption = L"オプション設定";
 inline const std::wstring aboutCaption = L"ﾊﾞｰｼﾞｮﾝ情報";
 }  // namespace messages
 
 // Rows of the settings dialog's and the About window's tables.
-enum OptionRow { kText1 = 4, kCombo1 = 8, kOpt1 = 10, kOpt2 = 11, kTxtPath = 12, kCommand2 = 15 };
+enum OptionRow { kText1 = 4, kOpt2 = 11, kTxtPath = 12, kCommand2 = 15 };
 enum AboutRow { kTitleLabel = 1, kVersionLabel = 2, kHomePageLabel = 4, kOkButton = 6 };
 
-// Every wait is bounded, so that a broken program fails a test instead of hanging it.
-inline constexpr Milliseconds shortWait = 5s;
-// Polls `condition` every 50 ms until it holds or `limit` has passed.
-bool waitUntil(const std::function<bool()>& condition, Milliseconds limit = shortWait);
+// Polls `condition` every 50 ms until it holds or `limit` has passed. Every wait is
+// bounded, so that a broken program fails a test instead of hanging it.
+bool waitUntil(const std::function<bool()>& condition, Milliseconds limit = 5s);
 
 std::string shiftJis(const std::wstring& text);
 bool exists(const std::wstring& path);
@@ -59,7 +53,9 @@ public:
     std::wstring exe() const { return file(L"Tapivex.exe"); }
     void writeList(const std::string& bytes) const { write(L"Tapivex.INI", bytes); }
     // Converted copies go to `folder`.
-    void writeSettings(const std::wstring& folder) const;
+    void writeSettings(const std::wstring& folder) const {
+        write(L"TapiVEX.CFG", shiftJis(L"[Setting]\r\nTempPathType=1\r\nUserTempPath=" + folder + L"\r\n"));
+    }
 };
 
 // One run of the program, started with another current directory than its
@@ -73,21 +69,19 @@ public:
 
     bool running() const;
     // The exit code once the program has ended within `limit`.
-    std::optional<DWORD> waitForExit(Milliseconds limit = shortWait) const;
+    std::optional<DWORD> waitForExit(Milliseconds limit = 5s) const;
     // Ended within `limit` with another exit code than a crash's: an unhandled exception or the runtime's abort.
-    bool endsWithoutACrash(Milliseconds limit = shortWait) const {
+    bool endsWithoutACrash(Milliseconds limit = 5s) const {
         const auto code = waitForExit(limit);
         return code && *code < 0xC0000000u && *code != 3;
     }
-    // A visible message box of this process with the program's title.
-    HWND messageBox() const;
-    HWND waitForMessageBox(Milliseconds limit = shortWait) const;
+    // A visible message box of this process with the program's title, once there within `limit`.
+    HWND messageBox(Milliseconds limit = 0s) const;
     // The text of the message box that comes within `limit`, which is then answered with `button`.
-    std::wstring answer(int button = IDOK, Milliseconds limit = shortWait) const;
+    std::wstring answer(int button = IDOK, Milliseconds limit = 5s) const;
     HWND mainWindow() const;
     // A close request to the main window, as the system's task list sends; true on a clean end.
     bool close() const;
-    DWORD id() const { return process_.dwProcessId; }
     HANDLE handle() const { return process_.hProcess; }
 
 private:
@@ -100,7 +94,8 @@ std::optional<std::wstring> value(const std::wstring& name);
 // Wallpaper set to the empty text, WallpaperStyle and TileWallpaper deleted.
 void reset();
 std::wstring wallpaper();
-std::optional<std::wstring> waitForWallpaperOtherThan(const std::wstring& previous, Milliseconds limit);
+// Wallpaper once it is another than `previous` within `limit`; empty when it is not.
+std::wstring waitForWallpaperOtherThan(const std::wstring& previous, Milliseconds limit);
 // The next `count` values of Wallpaper, each within `limit` of the one before.
 std::vector<std::wstring> nextWallpapers(int count, Milliseconds limit);
 }  // namespace desktop
@@ -110,22 +105,17 @@ namespace input {
 POINT notificationIcon();
 POINT centre(HWND window);
 void click(POINT at, bool right = false);
-void doubleClick(POINT at);
 void key(WORD virtualKey);
 void altKey(WORD virtualKey);  // a mnemonic
 void type(const std::wstring& text);
 }  // namespace input
 
 // Top-level windows of that class and caption ("" for any), visible ones unless `hiddenToo`.
-int countWindows(const wchar_t* className, const std::wstring& caption, bool hiddenToo = false);
-HWND waitForWindow(const wchar_t* className, const std::wstring& caption, Milliseconds limit = shortWait);
-bool waitForWindowGone(HWND window, Milliseconds limit = shortWait);
+std::vector<HWND> windows(const wchar_t* className, const std::wstring& caption, bool hiddenToo = false);
+HWND waitForWindow(const wchar_t* className, const std::wstring& caption, Milliseconds limit = 5s);
+bool waitForWindowGone(HWND window, Milliseconds limit = 5s);
 std::wstring windowText(HWND window);
 HWND control(HWND form, int row);
-
-// What the screen shows in `area`, 0xRRGGBB a pixel, and the share of two captures alike.
-std::vector<std::uint32_t> capture(const RECT& area);
-double alike(const std::vector<std::uint32_t>& a, const std::vector<std::uint32_t>& b);
 
 // A program folder whose copies go to its subfolder "cache" (beside a file of the
 // user's), with a list of a converted entry and a bitmap; the ways a user reaches
@@ -133,6 +123,7 @@ double alike(const std::vector<std::uint32_t>& a, const std::vector<std::uint32_
 class TrayAndWindows : public ::testing::Test {
 protected:
     void SetUp() override;
+    // The desktop must not keep naming pictures that are about to be deleted.
     void TearDown() override { desktop::reset(); }
 
     std::wstring cache() const { return folder.file(L"cache"); }
@@ -141,12 +132,12 @@ protected:
     std::unique_ptr<ProgramRun> start() const;
     // Right-clicks the icon until its menu shows; then chooses the item of `mnemonic`, if any.
     HWND openMenu(WORD mnemonic = 0) const;
-    // Double-clicks the icon until the settings dialog shows and has the focus.
+    // Double-clicks the icon until the settings dialog shows and has the focus; a failure of the test when it does not.
     HWND openSettings() const;
     // Selects the whole text of a control and types `text` over it.
     static void typeOver(HWND control, const std::wstring& text);
     // Clicks a control until `done`: a click that only activated its window is repeated, as a user would.
-    static bool clickUntil(HWND control, const std::function<bool()>& done, bool right = false);
+    static bool clickUntil(HWND control, const std::function<bool()>& done);
 
     const ProgramFolder folder;
     std::string list;
