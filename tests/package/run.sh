@@ -33,11 +33,9 @@ finish() {
 # Runs a build step quietly; its log's end when it fails.
 quiet() { "$@" >>build/package/test.log 2>&1 || { tail -n 40 build/package/test.log; false; }; }
 
-started=$SECONDS
 mkdir -p build/package && : >build/package/test.log
-version=$(sed -n 's/^project(Tapivex VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
-zipfile="$root/dist/Tapivex-$version.zip"
-check "scripts/package.sh builds dist/Tapivex-$version.zip" quiet bash scripts/package.sh || finish
+zipfile="$root/dist/Tapivex-$(sed -n 's/^project(Tapivex VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt).zip"
+check "scripts/package.sh builds dist/${zipfile##*/}" quiet bash scripts/package.sh || finish
 
 expected="LICENSE.txt Tapivex.INI Tapivex.exe checks.bmp manual-en.txt manual-ja.txt sky.bmp sunset.bmp tapivex-check.exe"
 check "the zip holds exactly the program, the checker, the example, the manuals and the licence, in order" \
@@ -49,11 +47,9 @@ check "every entry is dated 2026-01-01 00:00" \
 run=$(mktemp -d "$root/build/package-test.XXXXXX")
 cp -a build/wineprefix "$run/prefix"
 folder="$run/prefix/drive_c/Tools/Tapivex"
-mkdir -p "$folder"
 check "the zip unpacks into C:\\Tools\\Tapivex" unzip -q "$zipfile" -d "$folder"
-for exe in Tapivex.exe tapivex-check.exe; do
-  check "$exe is the build's own" cmp -s "$folder/$exe" "build/win32/$exe"
-done
+check "Tapivex.exe is the build's own" cmp -s "$folder/Tapivex.exe" build/win32/Tapivex.exe
+check "tapivex-check.exe is the build's own" cmp -s "$folder/tapivex-check.exe" build/win32/tapivex-check.exe
 for f in examples/*; do
   check "$(basename "$f") is that of examples/" cmp -s "$f" "$folder/$(basename "$f")"
 done
@@ -79,7 +75,6 @@ done
 # shellcheck source=scripts/windows-target.sh
 . "$root/scripts/windows-target.sh"
 if [ "$windows_build" != build/win32 ]; then
-  echo "      this machine runs no 32-bit program: the run uses $windows_build's Tapivex.exe and tapivex-check.exe"
   quiet cmake -S . -B "$windows_build" -DCMAKE_TOOLCHAIN_FILE="$windows_toolchain" &&
     quiet cmake --build "$windows_build" -j2 --target Tapivex tapivex-check || { check "$windows_build builds" false; finish; }
   cp "$windows_build/Tapivex.exe" "$windows_build/tapivex-check.exe" "$folder/"
@@ -99,8 +94,7 @@ wine explorer /desktop=Default,1024x768 >/dev/null 2>&1 &
 program=$!
 t0=$SECONDS current=""
 while [ $((SECONDS - t0)) -lt 5 ] && [ -z "$current" ]; do current=$(wallpaper); sleep 0.2; done
-echo "      wallpaper after $((SECONDS - t0)) s: ${current:-none}"
-check "Tapivex.exe started from C:\\Tools\\Tapivex sets a picture of that folder within 5 s" \
+check "Tapivex.exe started from C:\\Tools\\Tapivex sets a picture of that folder within 5 s (${current:-none})" \
   grep -qixE 'c:\\tools\\tapivex\\(sky|checks|sunset)\.bmp' <<<"$current"
 check "Tapivex.exe is still running" kill -0 "$program"
 
@@ -114,5 +108,4 @@ check_out=$(cd "$folder" && wine tapivex-check.exe Tapivex.INI 2>&1)
 check "tapivex-check.exe of the package passes the example's list (exit 0)" test $? -eq 0
 check "tapivex-check.exe reads the example's three entries" test "$(grep -c 'entry [0-9]' <<<"$check_out")" -eq 3
 
-echo "      time: $((SECONDS - started)) s"
 finish
