@@ -44,9 +44,9 @@ check "every entry is dated 2026-01-01 00:00" \
   test "$(zipinfo -T "$zipfile" | grep -c ' 20260101\.000000 ')" -eq "$(wc -w <<<"$expected")"
 
 # A program folder in a fresh copy of the prefix, as a user unpacks it.
-run=$(mktemp -d "$root/build/package-test.XXXXXX")
+run=$(mktemp -d "$root/build/package-test.XXXXXX") folder="$run/prefix/drive_c/Tools/Tapivex"
 cp -a build/wineprefix "$run/prefix"
-folder="$run/prefix/drive_c/Tools/Tapivex"
+mkdir -p "$folder"
 check "the zip unpacks into C:\\Tools\\Tapivex" unzip -q "$zipfile" -d "$folder"
 check "Tapivex.exe is the build's own" cmp -s "$folder/Tapivex.exe" build/win32/Tapivex.exe
 check "tapivex-check.exe is the build's own" cmp -s "$folder/tapivex-check.exe" build/win32/tapivex-check.exe
