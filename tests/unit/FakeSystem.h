@@ -119,7 +119,7 @@ public:
     std::vector<std::wstring> wallpaperCalls;
     std::set<std::wstring> refusedWallpapers;
     std::uint32_t now = 0;
-    std::vector<std::wstring> messages;
+    std::vector<std::wstring> messages;  // the texts, styles and owners of the message boxes
     std::vector<unsigned> messageStyles;
     std::vector<std::uintptr_t> messageOwners;
     int answer = 1;  // the button every message box returns
@@ -209,11 +209,10 @@ public:
     wchar_t decimalSeparator() override { return L'.'; }
 
     // --- ProfileFile
-    std::uint32_t readInt(const std::wstring&, const std::wstring& section, const std::wstring& key,
+    std::uint32_t readInt(const std::wstring& file, const std::wstring& section, const std::wstring& key,
                           int defaultValue) override {
-        auto it = profile.find(section + L"/" + key);
-        if (it == profile.end()) return static_cast<std::uint32_t>(defaultValue);
-        return static_cast<std::uint32_t>(std::wcstoll(it->second.c_str(), nullptr, 10));
+        const std::wstring text = readString(file, section, key, std::to_wstring(defaultValue), 256);
+        return static_cast<std::uint32_t>(std::wcstoll(text.c_str(), nullptr, 10));
     }
     std::wstring readString(const std::wstring&, const std::wstring& section, const std::wstring& key,
                             const std::wstring& defaultValue, std::size_t bufferChars) override {
@@ -247,30 +246,19 @@ public:
         messageStyles.push_back(style);
         messageOwners.push_back(owner);
         // The box is modal to its owner, which may be gone when it returns.
-        auto disable = [&](bool disabled) {
-            for (FakeFormWindow* w : windows) {
-                if (owner != 0 && w->handle() == owner) w->disabled = disabled;
-            }
-        };
-        disable(true);
+        for (FakeFormWindow* w : windows) w->disabled = w->disabled || (owner && w->handle() == owner);
         if (auto loop = std::exchange(whileBoxWaits, nullptr)) loop();
-        disable(false);
+        for (FakeFormWindow* w : windows) w->disabled = w->disabled && !(owner && w->handle() == owner);
         return answer;
     }
     void doEvents() override { if (onDoEvents) onDoEvents(); }
 
-    // --- PictureLoader: the picture's bitmap is written only into an existing folder.
-    class FakePicture : public Picture {
-    public:
-        explicit FakePicture(FakeSystem& system) : system_(system) {}
-        void saveAsBitmap(const std::wstring& bitmapPath) override {
-            if (!system_.folderExists(bitmapPath.substr(0, bitmapPath.rfind(L'\\')))) throw RuntimeFailure("write");
-            system_.conversions.push_back(bitmapPath);
-            system_.files[bitmapPath] = "BM";
-        }
-
-    private:
-        FakeSystem& system_;
+    // --- PictureLoader
+    struct FakePicture : Picture {
+        explicit FakePicture(FakeSystem& owner) : system(owner) {}
+        // Writes the bitmap: a file of that name exists from then on.
+        void saveAsBitmap(const std::wstring& path) override { system.files[system.conversions.emplace_back(path)]; }
+        FakeSystem& system;
     };
     std::unique_ptr<Picture> load(const std::wstring& path) override {
         if (unreadablePictures.count(path)) throw RuntimeFailure("not a picture");

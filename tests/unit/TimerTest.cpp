@@ -56,6 +56,7 @@ TEST(Tick, Scripts) {
         ASSERT_TRUE(program->load());
         if (s.refused) fake.refusedWallpapers.insert(s.refused);
         if (s.interval >= 0) program->globals.ChangeInterval = s.interval;
+        fake.currentDirectory = L"C:\\";  // the picker may have moved it: relative paths need the program's
         fake.registryFails = s.failures;
         if (s.failures) fake.folder = L"C:\\Vanished";
         for (std::int64_t step : s.steps) {
@@ -63,6 +64,7 @@ TEST(Tick, Scripts) {
             else program->tickAfter(static_cast<std::uint32_t>(step));
         }
         EXPECT_EQ(fake.wallpaperCalls, s.applied);
+        EXPECT_EQ(fake.currentDirectory, s.applied.empty() || s.failures ? L"C:\\" : L"C:\\Tools");
         ASSERT_EQ(fake.registryWrites.size(), s.registryWrites);
         for (std::size_t i = 0; i < s.registryWrites; ++i) {
             const std::wstring style(1, static_cast<wchar_t>(s.header.back()));
