@@ -57,6 +57,7 @@ inline const std::vector<ListCase>& ListCases() {
         {"a header alone has nothing to show", "600:2\r\n", L"600:2", {}, 0, kMsgNothingToShow},
         {"a header error comes before the empty-list rule", ":2", L":2", {}, 0, kMsgIntervalNotNumeric},
         {"an empty file has no header line", "", L"", {}, 0, kMsgStartupFailure},
+        {"a read of one byte is no end of file", "7", L"7", {}, 0, kMsgNothingToShow},
         {"one empty line is a header line", "\r\n", L"", {}, 0, kMsgIntervalNotNumeric},
         {"at most 201 entries, nothing after them read",
          "60\r\n" + Lines("C:\\Pictures\\sea.bmp", 201) + "D:\\missing.bmp\r\nC:\\Pictures\\town.gif\r\n", L"60",
