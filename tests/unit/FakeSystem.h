@@ -109,35 +109,30 @@ public:
     std::wstring currentDirectory = L"C:\\";
     std::map<std::wstring, std::string> files;  // absolute path -> bytes
     std::set<std::wstring> folders{L"C:\\", L"C:\\Temp", L"C:\\Tools"};
-    std::vector<std::wstring> deleted;
-    std::function<void()> onDelete;
     std::map<std::wstring, std::wstring> profile;  // "section/key" -> value
-    std::vector<std::wstring> profileWrites;
-    bool profileReadOnly = false;  // TapiVEX.CFG cannot be written
-    std::vector<std::pair<std::wstring, std::wstring>> registryWrites;
-    bool registryFails = false;
-    std::vector<std::wstring> wallpaperCalls;
-    std::set<std::wstring> refusedWallpapers;
+    // What fails: TapiVEX.CFG cannot be written, the registry, the folder picker.
+    bool profileReadOnly = false, registryFails = false, pickerFails = false;
+    bool anotherCopyRunning = false;
+    std::set<std::wstring> refusedWallpapers, unreadablePictures;
     std::uint32_t now = 0;
-    std::vector<std::wstring> messages;  // the texts, styles and owners of the message boxes
-    std::vector<unsigned> messageStyles;
-    std::vector<std::uintptr_t> messageOwners;
     int answer = 1;  // the button every message box returns
+    int menuChoice = -1;
+    std::optional<std::wstring> pickerAnswer;
     // Runs once inside the next message box, as other messages run in its
     // loop while it waits: a tick, a click, a close request.
     std::function<void()> whileBoxWaits;
-    std::function<void()> onDoEvents;
-    std::set<std::wstring> unreadablePictures;
+    std::function<void()> onDoEvents, onDelete;
+    // What the program did.
+    std::vector<std::wstring> deleted, profileWrites, wallpaperCalls, menuCaptions;
+    std::vector<std::pair<std::wstring, std::wstring>> registryWrites;
+    std::vector<std::wstring> messages;  // the texts, styles and owners of the message boxes
+    std::vector<unsigned> messageStyles;
+    std::vector<std::uintptr_t> messageOwners;
     std::vector<std::wstring> conversions;  // the bitmaps written
-    bool anotherCopyRunning = false;
     unsigned timerInterval = 0;
     std::pair<int, int> windowPosition{0, 0};
     std::vector<std::pair<std::uint32_t, NotifyIconRecord>> iconCalls;
-    std::vector<std::wstring> menuCaptions;
-    int menuChoice = -1;
     std::vector<std::wstring> pickerCalls;  // owner's handle, start folder and current directory of each
-    std::optional<std::wstring> pickerAnswer;
-    bool pickerFails = false;
     int windowsCreated = 0;
     std::vector<FakeFormWindow*> windows;  // the window objects that exist, oldest first
 
