@@ -49,7 +49,7 @@ struct FakeControl {
 class FakeFormWindow : public FormWindow {
 public:
     FakeFormWindow(FakeSystem& system, const FormSpec& layout, FormEvents& events, std::uintptr_t handle)
-        : spec(layout), system_(system), events_(events), handle_(handle), controls_(layout.controls.size()) {}
+        : form(layout), system_(system), events_(events), handle_(handle), controls_(layout.controls.size()) {}
     ~FakeFormWindow() override;
     std::wstring text(int control) override { return closed ? L"" : at(control).text; }
     void setText(int control, const std::wstring& text) override { if (!closed) at(control).text = text; }
@@ -62,7 +62,7 @@ public:
     void show() override { if (!closed) { visible = true; ++showCount; } }
     void close() override { closed = true; visible = false; }
     std::uintptr_t handle() override { return closed ? 0 : handle_; }
-    std::uintptr_t icon() override { return icon_ ? icon_ : 0x1000 + static_cast<std::uintptr_t>(spec.iconId); }
+    std::uintptr_t icon() override { return icon_ ? icon_ : 0x1000 + static_cast<std::uintptr_t>(form.iconId); }
     void setIcon(std::uintptr_t icon) override { icon_ = icon; }
     void openLink(const std::wstring& target) override { links.push_back(target); }
 
@@ -79,7 +79,7 @@ public:
     void requestClose();
     FakeControl& operator[](int control) { return at(control); }
 
-    const FormSpec& spec;
+    const FormSpec& form;  // the window's table
     std::vector<std::wstring> links;
     int showCount = 0;
     bool visible = false, closed = false;
@@ -164,7 +164,7 @@ public:
     }
     FakeFormWindow& newestWindow(const std::wstring& caption) {
         for (auto it = windows.rbegin(); it != windows.rend(); ++it) {
-            if ((*it)->spec.caption == caption) return **it;
+            if ((*it)->form.caption == caption) return **it;
         }
         throw std::logic_error("no such window");
     }
