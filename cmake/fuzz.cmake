@@ -1,7 +1,7 @@
-# Fuzz targets (libFuzzer, clang only) for the readings of the files a person
-# writes by hand. A native build folder of its own:
+# The fuzz target (libFuzzer, clang only) of the list file's reading, the one
+# file a person writes by hand whose reader works in blocks. A native build folder of its own:
 #   CC=clang CXX=clang++ cmake -S . -B build/fuzz -DTAPIVEX_FUZZ=ON
-# scripts/fuzz.sh builds and runs them.
+# scripts/fuzz.sh builds and runs it.
 if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
   message(FATAL_ERROR "TAPIVEX_FUZZ needs clang (CC=clang CXX=clang++)")
 endif()
@@ -16,12 +16,10 @@ target_compile_options(tapivex_fuzz_config PRIVATE -fsanitize=fuzzer-no-link ${F
 
 function(add_fuzz_target target source)
   add_executable(${target} tests/fuzz/${source})
-  target_include_directories(${target} PRIVATE tests/fuzz)
+  target_include_directories(${target} PRIVATE tests/fuzz tests/unit)
   target_compile_options(${target} PRIVATE -fsanitize=fuzzer ${FUZZ_SANITIZERS})
   target_link_options(${target} PRIVATE -fsanitize=fuzzer ${FUZZ_SANITIZERS})
   target_link_libraries(${target} PRIVATE tapivex_fuzz_config)
 endfunction()
 
 add_fuzz_target(fuzz_list_file FuzzListFile.cpp)
-add_fuzz_target(fuzz_number FuzzNumber.cpp)
-add_fuzz_target(fuzz_settings_file FuzzSettingsFile.cpp)

@@ -1,14 +1,15 @@
 // An in-memory system for the unit tests: files, folders, a profile file, the
-// registry writes, the wallpaper calls, a clock and the message boxes.
+// registry writes, the wallpaper calls, a clock, the message boxes and a
+// message loop that runs other messages while a box waits, as the real one does.
 #pragma once
 
 #include <algorithm>
 #include <cstring>
-#include <cwctype>
 #include <functional>
 #include <map>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/Failures.h"
@@ -17,6 +18,8 @@
 #include "platform/System.h"
 
 namespace tapivex::testing {
+
+class FakeSystem;
 
 class StringStream : public ByteStream {
 public:
@@ -33,25 +36,11 @@ private:
     std::size_t pos_ = 0;
 };
 
-class FakePicture : public Picture {
-public:
-    FakePicture(class FakeSystem& system, std::wstring source) : system_(system), source_(std::move(source)) {}
-    void saveAsBitmap(const std::wstring& bitmapPath) override;
-
-private:
-    FakeSystem& system_;
-    std::wstring source_;
-};
-
-class FakeSystem;
-
 // A control of a fake window: its state as the real control would hold it.
 struct FakeControl {
     std::wstring text;
-    bool enabled = true;
-    bool checked = false;
+    bool enabled = true, checked = false, bold = false;
     int selectedIndex = -1;
-    bool bold = false;
 };
 
 // A form window. The user's actions are messages dispatched by the system
@@ -60,9 +49,7 @@ struct FakeControl {
 class FakeFormWindow : public FormWindow {
 public:
     FakeFormWindow(FakeSystem& system, const FormSpec& layout, FormEvents& events, std::uintptr_t handle)
-        : spec_(layout), system_(system), events_(events), handle_(handle) {
-        for (const ControlSpec& c : layout.controls) controls_.push_back(FakeControl{c.caption});
-    }
+        : form(layout), system_(system), events_(events), handle_(handle), controls_(layout.controls.size()) {}
     ~FakeFormWindow() override;
     std::wstring text(int control) override { return closed ? L"" : at(control).text; }
     void setText(int control, const std::wstring& text) override { if (!closed) at(control).text = text; }
@@ -75,7 +62,7 @@ public:
     void show() override { if (!closed) { visible = true; ++showCount; } }
     void close() override { closed = true; visible = false; }
     std::uintptr_t handle() override { return closed ? 0 : handle_; }
-    std::uintptr_t icon() override { return icon_ ? icon_ : 0x1000 + static_cast<std::uintptr_t>(spec_.iconId); }
+    std::uintptr_t icon() override { return icon_ ? icon_ : 0x1000 + static_cast<std::uintptr_t>(form.iconId); }
     void setIcon(std::uintptr_t icon) override { icon_ = icon; }
     void openLink(const std::wstring& target) override { links.push_back(target); }
 
@@ -92,11 +79,10 @@ public:
     void requestClose();
     FakeControl& operator[](int control) { return at(control); }
 
-    const FormSpec& spec_;
+    const FormSpec& form;  // the window's table
     std::vector<std::wstring> links;
     int showCount = 0;
-    bool visible = false;
-    bool closed = false;
+    bool visible = false, closed = false;
     bool disabled = false;  // a message box of the window waits
 
 private:
@@ -112,9 +98,8 @@ private:
 };
 
 // Paths are absolute texts ("C:\\Tools\\a.bmp") or relative to `currentDirectory`.
-class FakeSystem : public FileSystem, public ProfileFile, public Desktop, public Clock,
-                   public UserInterface, public PictureLoader, public MainWindowHost, public WindowFactory,
-                   public FolderPicker {
+class FakeSystem : public FileSystem, public ProfileFile, public Desktop, public Clock, public UserInterface,
+                   public PictureLoader, public MainWindowHost, public WindowFactory, public FolderPicker {
 public:
     System system() { return System{*this, *this, *this, *this, *this, *this, *this}; }
 
@@ -124,39 +109,40 @@ public:
     std::wstring currentDirectory = L"C:\\";
     std::map<std::wstring, std::string> files;  // absolute path -> bytes
     std::set<std::wstring> folders{L"C:\\", L"C:\\Temp", L"C:\\Tools"};
-    std::vector<std::wstring> deleted;
-    std::function<void()> onDelete;
     std::map<std::wstring, std::wstring> profile;  // "section/key" -> value
-    std::vector<std::pair<std::wstring, std::wstring>> registryWrites;
-    bool registryFails = false;
-    std::vector<std::wstring> wallpaperCalls;
-    std::set<std::wstring> refusedWallpapers;
+    // What fails: TapiVEX.CFG cannot be written, the registry, the folder picker.
+    bool profileReadOnly = false, registryFails = false, pickerFails = false;
+    bool anotherCopyRunning = false;
+    std::set<std::wstring> refusedWallpapers, unreadablePictures;
     std::uint32_t now = 0;
-    std::vector<std::wstring> messages;
-    std::vector<unsigned> messageStyles;
-    std::vector<std::uintptr_t> messageOwners;
     int answer = 1;  // the button every message box returns
+    int menuChoice = -1;
+    std::optional<std::wstring> pickerAnswer;
     // Runs once inside the next message box, as other messages run in its
     // loop while it waits: a tick, a click, a close request.
     std::function<void()> whileBoxWaits;
-    int doEventsCalls = 0;
-    std::function<void()> onDoEvents;
-    std::set<std::wstring> unreadablePictures;
-    std::vector<std::pair<std::wstring, std::wstring>> conversions;  // source -> bitmap
-    bool anotherCopyRunning = false;
+    std::function<void()> onDoEvents, onDelete;
+    // What the program did.
+    std::vector<std::wstring> deleted, profileWrites, wallpaperCalls, menuCaptions;
+    std::vector<std::pair<std::wstring, std::wstring>> registryWrites;
+    std::vector<std::wstring> messages;  // the texts, styles and owners of the message boxes
+    std::vector<unsigned> messageStyles;
+    std::vector<std::uintptr_t> messageOwners;
+    std::vector<std::wstring> conversions;  // the bitmaps written
     unsigned timerInterval = 0;
     std::pair<int, int> windowPosition{0, 0};
+    std::vector<std::pair<std::uint32_t, NotifyIconRecord>> iconCalls;
+    std::vector<std::wstring> pickerCalls;  // owner's handle, start folder and current directory of each
+    int windowsCreated = 0;
+    std::vector<FakeFormWindow*> windows;  // the window objects that exist, oldest first
 
     void addFile(const std::wstring& path, std::string bytes = "x") { files[absolute(path)] = std::move(bytes); }
     void writeList(const std::string& bytes) {
         addFile(folder + (folder.back() == L'\\' ? L"" : L"\\") + L"Tapivex.INI", bytes);
     }
-
     std::wstring absolute(const std::wstring& path) const {
         if (path.size() >= 2 && path[1] == L':') return path;
-        std::wstring base = currentDirectory;
-        if (base.back() != L'\\') base += L'\\';
-        return base + path;
+        return currentDirectory + (currentDirectory.back() == L'\\' ? L"" : L"\\") + path;
     }
     // The locale's capitals: ASCII and full-width letters.
     static std::wstring upper(std::wstring s) {
@@ -165,14 +151,22 @@ public:
         }
         return s;
     }
-    // The fake's ANSI code page is Latin-1: a character beyond it has no ANSI form.
+    // The fake's ANSI code page reads bytes as Latin-1 and, like Shift-JIS, also
+    // holds the full-width letters; any other character has no ANSI form.
     static bool hasAnsiForm(const std::wstring& s) {
-        return std::all_of(s.begin(), s.end(), [](wchar_t c) { return c != L'\0' && c <= 0xFF; });
+        return std::all_of(s.begin(), s.end(),
+                           [](wchar_t c) { return (c != L'\0' && c <= 0xFF) || (c >= L'！' && c <= L'～'); });
     }
     // File names compare without regard to letter case, as on Windows.
     std::map<std::wstring, std::string>::iterator findFile(const std::wstring& path) {
         const std::wstring key = upper(absolute(path));
         return std::find_if(files.begin(), files.end(), [&](const auto& f) { return upper(f.first) == key; });
+    }
+    FakeFormWindow& newestWindow(const std::wstring& caption) {
+        for (auto it = windows.rbegin(); it != windows.rend(); ++it) {
+            if ((*it)->form.caption == caption) return **it;
+        }
+        throw std::logic_error("no such window");
     }
 
     // --- FileSystem
@@ -185,11 +179,11 @@ public:
     }
     bool fileExists(const std::wstring& path) override { return hasAnsiForm(path) && findFile(path) != files.end(); }
     bool folderExists(const std::wstring& path) override {
-        if (!hasAnsiForm(path)) return false;
         std::wstring p = absolute(path);
         if (p.size() > 3 && p.back() == L'\\') p.pop_back();
         if (p.size() == 2) p += L'\\';
-        return std::any_of(folders.begin(), folders.end(), [&](const std::wstring& f) { return upper(f) == upper(p); });
+        return hasAnsiForm(p) &&
+               std::any_of(folders.begin(), folders.end(), [&](const std::wstring& f) { return upper(f) == upper(p); });
     }
     std::wstring upperCase(const std::wstring& text) override { return upper(text); }
     void deleteFile(const std::wstring& path) override {
@@ -200,11 +194,9 @@ public:
     }
     std::unique_ptr<ByteStream> openForReading(const std::wstring& path) override {
         auto it = findFile(path);
-        if (it == files.end()) return nullptr;
-        return std::make_unique<StringStream>(it->second);
+        return it == files.end() ? nullptr : std::make_unique<StringStream>(it->second);
     }
-    // The fake's "ANSI code page" is Latin-1: one byte, one character.
-    std::wstring fromAnsi(const std::string& bytes) override {
+    std::wstring fromAnsi(const std::string& bytes) override {  // Latin-1: one byte, one character
         std::wstring wide;
         for (unsigned char c : bytes) wide += static_cast<wchar_t>(c);
         return wide;
@@ -212,17 +204,15 @@ public:
     wchar_t decimalSeparator() override { return L'.'; }
 
     // --- ProfileFile
-    std::uint32_t readInt(const std::wstring&, const std::wstring& section, const std::wstring& key,
+    std::uint32_t readInt(const std::wstring& file, const std::wstring& section, const std::wstring& key,
                           int defaultValue) override {
-        auto it = profile.find(section + L"/" + key);
-        if (it == profile.end()) return static_cast<std::uint32_t>(defaultValue);
-        return static_cast<std::uint32_t>(std::wcstoll(it->second.c_str(), nullptr, 10));
+        const std::wstring text = readString(file, section, key, std::to_wstring(defaultValue), 256);
+        return static_cast<std::uint32_t>(std::wcstoll(text.c_str(), nullptr, 10));
     }
     std::wstring readString(const std::wstring&, const std::wstring& section, const std::wstring& key,
                             const std::wstring& defaultValue, std::size_t bufferChars) override {
         auto it = profile.find(section + L"/" + key);
-        const std::wstring value = it == profile.end() ? defaultValue : it->second;
-        return value.substr(0, bufferChars - 1);
+        return (it == profile.end() ? defaultValue : it->second).substr(0, bufferChars - 1);
     }
     bool writeString(const std::wstring&, const std::wstring& section, const std::wstring& key,
                      const std::wstring& value) override {
@@ -231,8 +221,6 @@ public:
         profileWrites.push_back(key + L"=" + value);
         return true;
     }
-    std::vector<std::wstring> profileWrites;
-    bool profileReadOnly = false;  // TapiVEX.CFG cannot be written
 
     // --- Desktop
     void writeRegistryString(const std::wstring& valuePath, const std::wstring& value) override {
@@ -252,21 +240,24 @@ public:
         messages.push_back(text);
         messageStyles.push_back(style);
         messageOwners.push_back(owner);
-        FakeFormWindow* window = windowWithHandle(owner);
-        if (window) window->disabled = true;  // the box is modal to its owner
+        // The box is modal to its owner, which may be gone when it returns.
+        for (FakeFormWindow* w : windows) w->disabled = w->disabled || (owner && w->handle() == owner);
         if (auto loop = std::exchange(whileBoxWaits, nullptr)) loop();
-        if (window) window->disabled = false;
+        for (FakeFormWindow* w : windows) w->disabled = w->disabled && !(owner && w->handle() == owner);
         return answer;
     }
-    void doEvents() override {
-        ++doEventsCalls;
-        if (onDoEvents) onDoEvents();
-    }
+    void doEvents() override { if (onDoEvents) onDoEvents(); }
 
     // --- PictureLoader
+    struct FakePicture : Picture {
+        explicit FakePicture(FakeSystem& owner) : system(owner) {}
+        // Writes the bitmap: a file of that name exists from then on.
+        void saveAsBitmap(const std::wstring& path) override { system.files[system.conversions.emplace_back(path)]; }
+        FakeSystem& system;
+    };
     std::unique_ptr<Picture> load(const std::wstring& path) override {
         if (unreadablePictures.count(path)) throw RuntimeFailure("not a picture");
-        return std::make_unique<FakePicture>(*this, path);
+        return std::make_unique<FakePicture>(*this);
     }
 
     // --- MainWindowHost
@@ -282,42 +273,19 @@ public:
         menuCaptions = captions;
         return menuChoice;
     }
-    std::vector<std::pair<std::uint32_t, NotifyIconRecord>> iconCalls;
-    std::vector<std::wstring> menuCaptions;
-    int menuChoice = -1;
 
     // --- FolderPicker
     std::optional<std::wstring> BrowseForFolder(std::uintptr_t owner, const std::wstring& initialFolder) override {
-        pickerCalls.emplace_back(owner, initialFolder);
-        pickerDirectory = currentDirectory;
+        pickerCalls.push_back(std::to_wstring(owner) + L" " + initialFolder + L" " + currentDirectory);
         if (pickerFails) throw RuntimeFailure("picker");
         return pickerAnswer;
     }
-    std::vector<std::pair<std::uintptr_t, std::wstring>> pickerCalls;
-    std::wstring pickerDirectory;  // the current directory while the picker was open
-    std::optional<std::wstring> pickerAnswer;
-    bool pickerFails = false;
 
     // --- WindowFactory
     std::unique_ptr<FormWindow> create(const FormSpec& layout, FormEvents& events) override {
         auto window = std::make_unique<FakeFormWindow>(*this, layout, events, 0x4000 + ++windowsCreated);
         windows.push_back(window.get());
         return window;
-    }
-    int windowsCreated = 0;
-    // The window objects that exist, oldest first.
-    std::vector<FakeFormWindow*> windows;
-    FakeFormWindow& newestWindow(const std::wstring& caption) {
-        for (auto it = windows.rbegin(); it != windows.rend(); ++it) {
-            if ((*it)->spec_.caption == caption) return **it;
-        }
-        throw std::logic_error("no such window");
-    }
-    FakeFormWindow* windowWithHandle(std::uintptr_t handle) {
-        for (FakeFormWindow* window : windows) {
-            if (handle != 0 && window->handle() == handle) return window;
-        }
-        return nullptr;
     }
 
     // --- The message loop
@@ -342,8 +310,7 @@ private:
 
 template <typename Action>
 void FakeFormWindow::input(Action&& action) {
-    if (closed || disabled) return;
-    system_.dispatch(action);
+    if (!closed && !disabled) system_.dispatch(action);
 }
 
 inline FakeFormWindow::~FakeFormWindow() {
@@ -353,13 +320,6 @@ inline FakeFormWindow::~FakeFormWindow() {
 
 inline void FakeFormWindow::requestClose() {
     if (!closed) system_.dispatch([&] { events_.onClose(); });
-}
-
-inline void FakePicture::saveAsBitmap(const std::wstring& bitmapPath) {
-    const std::wstring folder = bitmapPath.substr(0, bitmapPath.rfind(L'\\'));
-    if (!system_.folders.count(folder) && !system_.folders.count(folder + L"\\")) throw RuntimeFailure("write");
-    system_.conversions.emplace_back(source_, bitmapPath);
-    system_.files[bitmapPath] = "BM";
 }
 
 }  // namespace tapivex::testing

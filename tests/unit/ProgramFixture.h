@@ -9,14 +9,12 @@
 
 namespace tapivex::testing {
 
-class ProgramTest : public ::testing::Test {
-protected:
+struct Program {
     FakeSystem fake;
     Globals globals;
     frmMain form{fake.system(), globals, fake, fake};
 
-    ProgramTest() { fake.betweenMessages = [this] { form.FreeUnloadedForms(); }; }
-
+    Program() { fake.betweenMessages = [this] { form.FreeUnloadedForms(); }; }
     // Runs the load; true when it returned, false when the program ended.
     bool load() {
         try {
@@ -31,7 +29,8 @@ protected:
         fake.now += ms;
         form.Timer1_Timer();
     }
-    std::wstring onlyMessage() const { return fake.messages.size() == 1 ? fake.messages[0] : L"<not one message>"; }
 };
+
+class ProgramTest : public ::testing::Test, public Program {};
 
 }  // namespace tapivex::testing

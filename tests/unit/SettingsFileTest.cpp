@@ -7,52 +7,35 @@
 namespace tapivex::testing {
 namespace {
 
-class SettingsFileTest : public ::testing::Test {
-protected:
-    FakeSystem fake;
-    ConversionFolderChoice read(const wchar_t* type, const wchar_t* path) {
-        if (type) fake.profile[L"Setting/TempPathType"] = type;
-        if (path) fake.profile[L"Setting/UserTempPath"] = path;
-        return ReadSettingsFile(fake, fake, L"C:\\Tools\\TapiVEX.CFG", L"C:\\Windows\\Temp\\");
+TEST(SettingsFile, ReadsTheUsersFolderOnlyWhenItExists) {
+    struct Row {
+        const wchar_t *type, *path;  // nullptr: no such key
+        std::int16_t use;
+        const wchar_t* folder;
+    } rows[] = {
+        {L"1", L"D:\\Cache", 1, L"D:\\Cache\\"},
+        {L"1", L"D:\\Cache\\", 1, L"D:\\Cache\\"},  // a hand-written backslash is not doubled
+        {L"2", L"C:", 2, L"C:\\"},                  // any type but 0 is the user's folder
+        {L"1", L"D:\\Gone", 0, L"C:\\Temp\\"},      // a missing folder falls back in silence
+        {L"1", nullptr, 0, L"C:\\Temp\\"},
+        {L"0", L"D:\\Cache", 0, L"C:\\Temp\\"},
+        {nullptr, L"D:\\Cache", 0, L"C:\\Temp\\"},  // no type is the temporary folder
+        {L"4294967295", L"D:\\Cache", -1, L"D:\\Cache\\"},  // the platform's -1
+    };
+    for (const Row& row : rows) {
+        FakeSystem fake;
+        fake.folders.insert(L"D:\\Cache");
+        if (row.type) fake.profile[L"Setting/TempPathType"] = row.type;
+        if (row.path) fake.profile[L"Setting/UserTempPath"] = row.path;
+        const ConversionFolderChoice c = ReadSettingsFile(fake, fake, L"C:\\Tools\\TapiVEX.CFG", L"C:\\Temp\\");
+        EXPECT_EQ(std::make_pair(c.UseUserFolder, c.ConvertFolder), std::make_pair(row.use, std::wstring(row.folder)));
+        EXPECT_EQ(c.UserFolderSetting, row.path ? row.path : L"") << "kept exactly as read";
     }
-};
-
-TEST_F(SettingsFileTest, UsesTheUsersFolderOnlyWhenItExists) {
-    fake.folders.insert(L"D:\\Cache");
-    auto c = read(L"1", L"D:\\Cache");
-    EXPECT_EQ(c.UseUserFolder, 1);
-    EXPECT_EQ(c.ConvertFolder, L"D:\\Cache\\");
-
-    c = read(L"1", L"D:\\Cache\\");
-    EXPECT_EQ(c.ConvertFolder, L"D:\\Cache\\") << "a hand-written trailing backslash is not doubled";
-    EXPECT_EQ(c.UserFolderSetting, L"D:\\Cache\\");
-
-    c = read(L"2", L"C:");
-    EXPECT_EQ(c.UseUserFolder, 2);
-    EXPECT_EQ(c.ConvertFolder, L"C:\\");
-
-    c = read(L"1", L"D:\\Gone");
-    EXPECT_EQ(c.UseUserFolder, 0);
-    EXPECT_EQ(c.UserFolderSetting, L"D:\\Gone");
-    EXPECT_EQ(c.ConvertFolder, L"C:\\Windows\\Temp\\");
-
-    c = read(L"0", L"D:\\Cache");
-    EXPECT_EQ(c.UseUserFolder, 0);
-    EXPECT_EQ(c.ConvertFolder, L"C:\\Windows\\Temp\\");
-}
-
-TEST_F(SettingsFileTest, AMissingFileGivesTheTemporaryFolderAndAHugeTypeFails) {
-    EXPECT_EQ(read(nullptr, nullptr).ConvertFolder, L"C:\\Windows\\Temp\\");
-    EXPECT_EQ(read(L"4294967295", L"C:\\Temp").UseUserFolder, -1) << "the platform's -1";
-    EXPECT_THROW(read(L"32768", nullptr), RuntimeFailure);
-    EXPECT_THROW(read(L"-32769", nullptr), RuntimeFailure);
-}
-
-TEST_F(SettingsFileTest, SavingWritesTheTypeThenThePathWithoutItsBackslash) {
-    WriteSettingsFile(fake, L"C:\\Tools\\TapiVEX.CFG", true, L"D:\\Cache\\");
-    WriteSettingsFile(fake, L"C:\\Tools\\TapiVEX.CFG", false, L"ignored");
-    EXPECT_EQ(fake.profileWrites,
-              (std::vector<std::wstring>{L"TempPathType=1", L"UserTempPath=D:\\Cache", L"TempPathType=0"}));
+    FakeSystem fake;
+    for (const wchar_t* type : {L"32768", L"-32769"}) {
+        fake.profile[L"Setting/TempPathType"] = type;
+        EXPECT_THROW(ReadSettingsFile(fake, fake, L"TapiVEX.CFG", L"C:\\Temp\\"), RuntimeFailure) << "beyond 16 bits";
+    }
 }
 
 }  // namespace

@@ -1,124 +1,78 @@
 // The rotation tick: when a change falls due, what it writes and applies.
 #include "ProgramFixture.h"
-#include "app/Module2.h"
 
 namespace tapivex::testing {
 namespace {
 
-class TickTest : public ProgramTest {
-protected:
-    // Loads a list of `entries` with the given header, at clock reading `start`.
-    void start(const std::string& header, std::vector<std::string> entries, std::uint32_t startMs = 1000) {
-        std::string bytes = header + "\r\n";
-        for (const std::string& e : entries) {
-            bytes += e + "\r\n";
-            if (!e.empty()) fake.addFile(L"C:\\Tools\\" + std::wstring(e.begin(), e.end()));
-        }
-        fake.writeList(bytes);
-        fake.now = startMs;
-        ASSERT_TRUE(load());
-    }
+constexpr std::int64_t kNext = -1;  // a step of the script: the menu's Next command
+
+struct TickScript {
+    const char* guards;
+    std::string header;
+    std::vector<std::string> entries;  // in C:\Tools; a path on D: names no file
+    std::uint32_t start;               // the clock at the load
+    std::vector<std::int64_t> steps;   // milliseconds to the next tick, or kNext
+    std::vector<std::wstring> applied;
+    std::size_t registryWrites;
+    const wchar_t* refused = nullptr;  // the desktop refuses this picture
+    std::int32_t interval = -1;        // set after the load, as the dialog may
+    bool failures = false;             // the registry and the program's folder fail
 };
 
-TEST_F(TickTest, AChangeFallsDueWhenTheRoundedSecondsReachTheInterval) {
-    start("5", {"a.bmp"});
-    tickAfter(4500);  // 4.5 s rounds to 4
-    EXPECT_TRUE(fake.wallpaperCalls.empty());
-    tickAfter(1);     // 4.501 s rounds to 5
-    EXPECT_EQ(fake.wallpaperCalls, std::vector<std::wstring>{L"a.bmp"});
-    EXPECT_EQ(form.LastChangeTick, 5501);
+const TickScript kScripts[] = {
+    {"4.5 s rounds to 4, 4.501 s to 5; a change rebases the interval", "5", {"a.bmp"}, 1000,
+     {4500, 1, 4500, 1}, {L"a.bmp", L"a.bmp"}, 0},
+    {"3.5 s rounds to 4: halves go to the even neighbour", "4", {"a.bmp"}, 1000, {3500}, {L"a.bmp"}, 0},
+    {"the counter's wrap does not pause the rotation", "2", {"a.bmp"}, 0xFFFFF000u, {0x1000 + 1000}, {L"a.bmp"}, 0},
+    {"nor does its sign change", "2", {"a.bmp"}, 0x7FFFFC00u, {2000}, {L"a.bmp"}, 0},
+    {"Next applies at the next tick, twice is once", "600", {"a.bmp", "b.bmp"}, 1000,
+     {kNext, kNext, 500, 500}, {L"a.bmp"}, 0},
+    {"in order, an empty entry takes its turn", "1", {"a.bmp", "", "c.bmp"}, 1000,
+     {1000, 1000, 1000, 1000, 1000, 1000}, {L"a.bmp", L"c.bmp", L"a.bmp", L"c.bmp"}, 0},
+    {"interval 0 from the dialog: every tick is due", "1", {"a.bmp"}, 1000, {500, 500}, {L"a.bmp", L"a.bmp"}, 0,
+     nullptr, 0},
+    {"style 0 is written to both values before the change", "1:0", {"a.bmp"}, 1000, {1000}, {L"a.bmp"}, 2},
+    {"style 3 writes nothing", "1:3", {"a.bmp"}, 1000, {1000}, {L"a.bmp"}, 0},
+    {"a refusal re-applies the last accepted picture, after the style again", "1:2", {"a.bmp", "bad.bmp"}, 1000,
+     {1000, 1000}, {L"a.bmp", L"bad.bmp", L"a.bmp"}, 6, L"bad.bmp"},
+    {"a refusal before any accepted picture leaves the user's wallpaper", "1:2", {"D:\\gone.bmp"}, 1000,
+     {1000, 1000}, {L"D:\\gone.bmp", L"D:\\gone.bmp"}, 8, L"D:\\gone.bmp"},
+    {"failing steps are skipped, the wallpaper still applied", "1:1", {"a.bmp"}, 1000, {1000}, {L"a.bmp"}, 0,
+     nullptr, -1, true},
+};
 
-    fake.wallpaperCalls.clear();
-    globals.ChangeInterval = 4;
-    tickAfter(3500);  // 3.5 s rounds to 4
-    EXPECT_EQ(fake.wallpaperCalls.size(), 1u);
-}
-
-TEST_F(TickTest, CounterWrapDoesNotPauseTheRotation) {
-    start("2", {"a.bmp"}, 0xFFFFF000u);  // the counter is about to wrap
-    tickAfter(0x1000 + 1000);            // reads 1000 after the wrap: 5.096 s later
-    EXPECT_EQ(fake.wallpaperCalls.size(), 1u);
-
-    fake.wallpaperCalls.clear();
-    start("2", {"a.bmp"}, 0x7FFFFC00u);  // passes 2^31, where the signed reading turns negative
-    tickAfter(2000);
-    EXPECT_EQ(fake.wallpaperCalls.size(), 1u);
-}
-
-TEST_F(TickTest, NextCommandAppliesAtTheNextTickAndRebasesTheInterval) {
-    start("600", {"a.bmp", "b.bmp"});
-    form.mnNext_Click();
-    form.mnNext_Click();
-    tickAfter(500);
-    tickAfter(500);
-    EXPECT_EQ(fake.wallpaperCalls, std::vector<std::wstring>{L"a.bmp"}) << "two commands, one change";
-    EXPECT_EQ(form.NextRequested, 0);
-
-    form.NextRequested = 1;  // only exactly -1 counts as a request
-    tickAfter(500);
-    EXPECT_EQ(fake.wallpaperCalls.size(), 1u);
-}
-
-TEST_F(TickTest, RotatesInOrderWithEmptyEntriesUsingTheirTurn) {
-    start("1", {"a.bmp", "", "c.bmp"});
-    for (int i = 0; i < 6; ++i) tickAfter(1000);
-    EXPECT_EQ(fake.wallpaperCalls, (std::vector<std::wstring>{L"a.bmp", L"c.bmp", L"a.bmp", L"c.bmp"}));
-    EXPECT_EQ(form.CurrentIndex, 0);
-}
-
-TEST_F(TickTest, IntervalZeroMakesEveryTickDue) {
-    start("1", {"a.bmp"});
-    globals.ChangeInterval = 0;
-    tickAfter(500);
-    tickAfter(500);
-    EXPECT_EQ(fake.wallpaperCalls.size(), 2u);
-}
-
-TEST_F(TickTest, StyleIsWrittenToBothValuesBeforeTheChangeExceptStyle3) {
-    for (int style = 0; style <= 3; ++style) {
-        fake.registryWrites.clear();
-        start("1:" + std::to_string(style), {"a.bmp"});
-        tickAfter(1000);
-        if (style == 3) {
-            EXPECT_TRUE(fake.registryWrites.empty());
-            continue;
+TEST(Tick, Scripts) {
+    for (const TickScript& s : kScripts) {
+        SCOPED_TRACE(s.guards);
+        auto program = std::make_unique<Program>();
+        FakeSystem& fake = program->fake;
+        std::string list = s.header + "\r\n";
+        for (const std::string& e : s.entries) {
+            list += e + "\r\n";
+            if (!e.empty() && e[0] != 'D') fake.addFile(L"C:\\Tools\\" + std::wstring(e.begin(), e.end()));
         }
-        const std::wstring digit = std::to_wstring(style);
-        EXPECT_EQ(fake.registryWrites, (std::vector<std::pair<std::wstring, std::wstring>>{
-                                           {kWallpaperStyleValue, digit}, {kTileWallpaperValue, digit}}));
+        fake.writeList(list);
+        fake.now = s.start;
+        ASSERT_TRUE(program->load());
+        if (s.refused) fake.refusedWallpapers.insert(s.refused);
+        if (s.interval >= 0) program->globals.ChangeInterval = s.interval;
+        fake.currentDirectory = L"C:\\";  // the picker may have moved it: relative paths need the program's
+        fake.registryFails = s.failures;
+        if (s.failures) fake.folder = L"C:\\Vanished";
+        for (std::int64_t step : s.steps) {
+            if (step == kNext) program->form.mnNext_Click();
+            else program->tickAfter(static_cast<std::uint32_t>(step));
+        }
+        EXPECT_EQ(fake.wallpaperCalls, s.applied);
+        EXPECT_EQ(fake.currentDirectory, s.applied.empty() || s.failures ? L"C:\\" : L"C:\\Tools");
+        ASSERT_EQ(fake.registryWrites.size(), s.registryWrites);
+        for (std::size_t i = 0; i < s.registryWrites; ++i) {
+            const std::wstring style(1, static_cast<wchar_t>(s.header.back()));
+            EXPECT_EQ(fake.registryWrites[i].second, style);
+            EXPECT_EQ(fake.registryWrites[i].first, i % 2 ? L"HKCU\\Control Panel\\desktop\\TileWallpaper"
+                                                          : L"HKCU\\Control Panel\\desktop\\WallpaperStyle");
+        }
     }
-}
-
-TEST_F(TickTest, ARefusedEntryReappliesTheLastAcceptedPath) {
-    start("1:2", {"a.bmp", "bad.bmp"});
-    fake.refusedWallpapers.insert(L"bad.bmp");
-    tickAfter(1000);
-    tickAfter(1000);
-    EXPECT_EQ(fake.wallpaperCalls, (std::vector<std::wstring>{L"a.bmp", L"bad.bmp", L"a.bmp"}));
-    EXPECT_EQ(fake.registryWrites.size(), 6u) << "the style is written again before the fallback";
-    EXPECT_EQ(form.LastAppliedPath, L"a.bmp");
-    EXPECT_EQ(form.CurrentIndex, 0);
-}
-
-// Before any accepted entry there is nothing to go back to: the empty path
-// would wipe the user's wallpaper, so it stays as it is.
-TEST_F(TickTest, ARefusalBeforeAnyAcceptedEntryLeavesTheUsersWallpaper) {
-    fake.writeList("1:2\r\nD:\\gone.bmp\r\n");
-    fake.refusedWallpapers.insert(L"D:\\gone.bmp");
-    ASSERT_TRUE(load());
-    tickAfter(1000);
-    tickAfter(1000);
-    EXPECT_EQ(fake.wallpaperCalls, (std::vector<std::wstring>{L"D:\\gone.bmp", L"D:\\gone.bmp"}));
-    EXPECT_EQ(fake.registryWrites.size(), 8u) << "the style is still written twice a turn";
-    EXPECT_EQ(form.CurrentIndex, 0);
-}
-
-TEST_F(TickTest, AFailingRegistryWriteStillAppliesTheWallpaper) {
-    start("1:1", {"a.bmp"});
-    fake.registryFails = true;
-    fake.folder = L"C:\\Vanished";  // and the program's folder cannot be made current
-    tickAfter(1000);
-    EXPECT_EQ(fake.wallpaperCalls, std::vector<std::wstring>{L"a.bmp"});
 }
 
 }  // namespace

@@ -1,102 +1,62 @@
-// Reading Tapivex.INI: line ends, entries, missing paths and the limits.
-#include <gtest/gtest.h>
-
-#include "FakeSystem.h"
+// Reading Tapivex.INI and the load's verdict on it, row by row of the worked files.
+#include "ListFileCases.h"
+#include "ProgramFixture.h"
 #include "config/WallpaperListFile.h"
 
 namespace tapivex::testing {
 namespace {
 
-class ListFileTest : public ::testing::Test {
-protected:
-    FakeSystem fake;
+struct Reading {
     WallpaperTable list;
-    std::int16_t entryCount = 0;
+    std::int16_t entryCount = 0, unreadableCount = 0;
     std::array<std::wstring, kUnreadableSlots> unreadable;
-    std::int16_t unreadableCount = 0;
+    std::wstring header;
+    bool failed = false;
 
-    void SetUp() override {
+    explicit Reading(FakeSystem& fake) {
         fake.currentDirectory = fake.folder;
-        fake.addFile(L"C:\\Pictures\\sea.bmp");
-        fake.addFile(L"C:\\Tools\\photos\\hill.jpg");
-        fake.addFile(L"C:\\Pictures\\town.gif");
-    }
-    std::wstring read(const std::string& bytes) {
-        fake.writeList(bytes);
-        return ReadWallpaperList(fake, {list, entryCount, unreadable, unreadableCount});
+        try {
+            header = ReadWallpaperList(fake, {list, entryCount, unreadable, unreadableCount});
+        } catch (const RuntimeFailure&) {
+            failed = true;
+        }
     }
 };
 
-std::vector<std::wstring> Paths(const WallpaperTable& list, int count) {
-    std::vector<std::wstring> paths;
-    for (int i = 0; i < count; ++i) paths.push_back(list[i].Path);
-    return paths;
-}
+TEST(ListFile, WorkedFilesReadAndLoad) {
+    for (const ListCase& c : ListCases()) {
+        SCOPED_TRACE(c.guards);
+        auto program = std::make_unique<Program>();
+        FakeSystem& fake = program->fake;
+        AddListPictures(fake);
+        fake.writeList(c.bytes);
+        const Reading read(fake);
+        EXPECT_EQ(read.failed, c.bytes.empty()) << "only a file without a line fails";
+        EXPECT_EQ(read.header, c.header);
+        std::vector<std::wstring> entries;
+        for (int i = 0; i < read.entryCount; ++i) entries.push_back(read.list[i].Path);
+        EXPECT_EQ(entries, c.entries);
+        EXPECT_EQ(read.unreadableCount, c.missing);
+        EXPECT_EQ(read.list[kListSlots - 1].Path, L"");
 
-TEST_F(ListFileTest, TheWorkedFile) {
-    const std::wstring header =
-        read("300:2\r\nC:\\Pictures\\sea.bmp\r\nphotos\\hill.jpg\r\n\r\nD:\\old.bmp\r\nC:\\Pictures\\town.gif\r\n");
-    EXPECT_EQ(header, L"300:2");
-    EXPECT_EQ(Paths(list, entryCount),
-              (std::vector<std::wstring>{L"C:\\Pictures\\sea.bmp", L"photos\\hill.jpg", L"", L"C:\\Pictures\\town.gif"}));
-    EXPECT_EQ(unreadableCount, 1);
-    EXPECT_EQ(unreadable[0], L"D:\\old.bmp");
-    EXPECT_EQ(list[4].Path, L"");
-}
-
-TEST_F(ListFileTest, LineEnds) {
-    // CR alone ends a line too; a trailing line end adds no entry, two add an empty one.
-    read("60\rC:\\Pictures\\sea.bmp\r\n\r\n");
-    EXPECT_EQ(Paths(list, entryCount), (std::vector<std::wstring>{L"C:\\Pictures\\sea.bmp", L""}));
-
-    // A line feed alone is part of the line: the whole file is one header line.
-    entryCount = 0;
-    EXPECT_EQ(read("60:2\nC:\\Pictures\\sea.bmp\n"), L"60:2\nC:\\Pictures\\sea.bmp\n");
-    EXPECT_EQ(entryCount, 0);
-}
-
-TEST_F(ListFileTest, MissingPathsAreCountedAndTheLastStaysInItsSlot) {
-    read("60\r\nD:\\a.bmp\r\n   \r\nC:\\Pictures\r\n");
-    EXPECT_EQ(entryCount, 0);
-    EXPECT_EQ(unreadableCount, 3) << "a missing file, a line of blanks, a folder";
-    EXPECT_EQ(list[0].Path, L"C:\\Pictures");
-}
-
-TEST_F(ListFileTest, TakesAtMost201EntriesAndReadsNoFurther) {
-    std::string bytes = "60\r\n";
-    for (int i = 0; i < 201; ++i) bytes += "C:\\Pictures\\sea.bmp\r\n";
-    bytes += "D:\\missing.bmp\r\nC:\\Pictures\\town.gif\r\n";
-    read(bytes);
-    EXPECT_EQ(entryCount, 201);
-    EXPECT_EQ(unreadableCount, 0) << "lines after the 201st entry are not read";
-    EXPECT_EQ(list[201].Path, L"");
-}
-
-TEST_F(ListFileTest, AnyNumberOfMissingPathsIsCountedWithoutOverflow) {
-    std::string bytes = "60\r\n";
-    for (int i = 0; i < 40000; ++i) bytes += "D:\\missing" + std::to_string(i) + ".bmp\r\n";
-    bytes += "C:\\Pictures\\sea.bmp";
-    read(bytes);
-    EXPECT_EQ(entryCount, 1);
-    EXPECT_EQ(unreadableCount, 32767) << "the count stops at its largest value";
-    EXPECT_EQ(unreadable[50], L"D:\\missing50.bmp");
-}
-
-TEST_F(ListFileTest, AFileThatIsMissingOrHasNoLineFails) {
-    EXPECT_THROW(ReadWallpaperList(fake, {list, entryCount, unreadable, unreadableCount}), RuntimeFailure);
-    EXPECT_THROW(read(""), RuntimeFailure);
-    EXPECT_EQ(read("\r\n"), L"") << "one empty line is a header line";
-}
-
-TEST_F(ListFileTest, BinaryGarbageGivesLinesNotFailures) {
-    std::string bytes;
-    unsigned seed = 12345;
-    for (int i = 0; i < 20000; ++i) {
-        seed = seed * 1103515245u + 12345u;
-        bytes += static_cast<char>(seed >> 16);
+        const bool runs = program->load();
+        EXPECT_EQ(runs, c.message == nullptr);
+        EXPECT_EQ(fake.messages, c.message ? std::vector<std::wstring>{c.message} : std::vector<std::wstring>{});
+        if (runs) {
+            EXPECT_EQ(program->globals.ChangeInterval, c.interval);
+            EXPECT_EQ(program->globals.DisplayStyle, c.style);
+        }
+        // A header error and a failure end through the unload, which deletes the copies.
+        EXPECT_EQ(fake.deleted.size(), c.message && c.message != kMsgNothingToShow ? 202u : 0u);
     }
-    EXPECT_NO_THROW(read(bytes));
-    EXPECT_LE(entryCount, 201);
+}
+
+TEST(ListFile, KeepsTheFirst51MissingTextsAndTheLastMissingInTheNextSlot) {
+    FakeSystem fake;
+    fake.writeList("60\r\n" + Lines("D:\\missing.bmp", 51) + "D:\\last.bmp\r\n");
+    const Reading read(fake);
+    EXPECT_EQ(read.unreadable[50], L"D:\\missing.bmp");
+    EXPECT_EQ(read.list[0].Path, L"D:\\last.bmp") << "the tick applies it though it is no entry";
 }
 
 }  // namespace
