@@ -340,8 +340,8 @@ def bench_idle(tapivex, minimal):
 def bench_size():
     size = TAPIVEX.stat().st_size
     # The objdump of the build's processor: i686, or x86_64 where this machine runs no 32-bit program.
-    dumps = [subprocess.run([f"{triple}-objdump", "-p", str(TAPIVEX)], capture_output=True, text=True)
-             for triple in ("i686-w64-mingw32", "x86_64-w64-mingw32")]
+    dumps = (subprocess.run([f"{triple}-objdump", "-p", str(TAPIVEX)], capture_output=True, text=True)
+             for triple in ("i686-w64-mingw32", "x86_64-w64-mingw32"))
     dump = next(d.stdout for d in dumps if d.returncode == 0)
     dlls = sorted({line.split(":", 1)[1].strip() for line in dump.splitlines() if "DLL Name:" in line},
                   key=str.lower)

@@ -1,5 +1,5 @@
-# Sourced by the scripts that build or run the Windows program, after
-# scripts/setup.sh, from the project's root.
+# Sourced by the scripts that build or run the Windows program (after
+# scripts/setup.sh), and by scripts/wine-run. It uses no path of the project.
 #
 # Tapivex ships as a 32-bit program, built in build/win32. A machine whose
 # kernel runs no 32-bit program (no IA-32 emulation) cannot run Wine's 32-bit

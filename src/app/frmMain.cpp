@@ -2,6 +2,8 @@
 
 #include <cmath>
 #include <iterator>
+#include <memory>
+#include <vector>
 
 #include "app/Messages.h"
 #include "app/Module1.h"

@@ -4,9 +4,7 @@
 
 #include <array>
 #include <cstdint>
-#include <memory>
 #include <string>
-#include <vector>
 
 #include "app/FormInstance.h"
 #include "app/Globals.h"

@@ -224,7 +224,7 @@ INT_PTR CALLBACK FormDialog::dialogProcedure(HWND hwnd, UINT message, WPARAM wPa
 }
 
 INT_PTR FormDialog::dialogMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    const FormSpec& spec = layout_.spec();
+    const FormSpec& table = layout_.table();
     switch (message) {
     case WM_COMMAND: {
         const int id = LOWORD(wParam);
@@ -235,16 +235,16 @@ INT_PTR FormDialog::dialogMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         const int row = id - kFirstControlId;
         if (layout_.control(row) && HIWORD(wParam) == BN_CLICKED) {
-            const ControlKind kind = spec.controls[row].kind;
+            const ControlKind kind = table.controls[row].kind;
             if (kind == ControlKind::CommandButton || kind == ControlKind::OptionButton) events_.onClick(row);
         }
         return TRUE;
     }
     case WM_CTLCOLORSTATIC: {
         const int row = layout_.rowOf(reinterpret_cast<HWND>(lParam));
-        if (row < 0 || spec.controls[row].colour == kDefaultColour) return FALSE;
+        if (row < 0 || table.controls[row].colour == kDefaultColour) return FALSE;
         HDC dc = reinterpret_cast<HDC>(wParam);
-        SetTextColor(dc, spec.controls[row].colour);
+        SetTextColor(dc, table.controls[row].colour);
         SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
         return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_BTNFACE));
     }
@@ -285,7 +285,7 @@ LRESULT CALLBACK FormDialog::controlProcedure(HWND hwnd, UINT message, WPARAM wP
 }
 
 LRESULT FormDialog::controlMessage(int row, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    const ControlSpec& c = layout_.spec().controls[row];
+    const ControlSpec& c = layout_.table().controls[row];
     if ((message == WM_CHAR || message == WM_IME_CHAR) && c.kind == ControlKind::TextBox) {
         return keyMessage(row, hwnd, message, wParam, lParam);
     }

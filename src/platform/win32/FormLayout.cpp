@@ -59,7 +59,7 @@ constexpr DWORD kSizableStyle = kFixedStyle | WS_THICKFRAME | WS_MINIMIZEBOX | W
 
 void FormLayout::build(HWND window) {
     window_ = window;
-    SetWindowTextW(window_, spec_.caption.c_str());
+    SetWindowTextW(window_, table_.caption.c_str());
     // On the monitor that it will open on, so that it is laid out at that monitor's DPI.
     centre();
     dpi_ = WindowDpi(window_);
@@ -87,18 +87,18 @@ int FormLayout::rowOf(HWND control) const {
 
 int FormLayout::firstInTabOrder() const {
     const std::vector<int> order = zOrder();
-    return !order.empty() && spec_.controls[order.front()].tabIndex >= 0 ? order.front() : -1;
+    return !order.empty() && table_.controls[order.front()].tabIndex >= 0 ? order.front() : -1;
 }
 
-DWORD FormLayout::windowStyle() const { return spec_.fixedBorder ? kFixedStyle : kSizableStyle; }
+DWORD FormLayout::windowStyle() const { return table_.fixedBorder ? kFixedStyle : kSizableStyle; }
 
 void FormLayout::loadWindowIcon() {
-    if (spec_.iconId == 0) return;
+    if (table_.iconId == 0) return;
     // Shared icons are never destroyed, so another window may go on showing one after this one closes.
     HINSTANCE module = GetModuleHandleW(nullptr);
     for (const auto& [which, width, height] : {std::tuple{ICON_BIG, SM_CXICON, SM_CYICON},
                                               std::tuple{ICON_SMALL, SM_CXSMICON, SM_CYSMICON}}) {
-        HANDLE icon = LoadImageW(module, MAKEINTRESOURCEW(spec_.iconId), IMAGE_ICON, GetSystemMetrics(width),
+        HANDLE icon = LoadImageW(module, MAKEINTRESOURCEW(table_.iconId), IMAGE_ICON, GetSystemMetrics(width),
                                  GetSystemMetrics(height), LR_SHARED);
         if (icon) SendMessageW(window_, WM_SETICON, which, reinterpret_cast<LPARAM>(icon));
     }
@@ -108,10 +108,10 @@ void FormLayout::loadWindowIcon() {
 // follows it; then the other controls; the frames last, at the bottom, so that
 // the controls placed on them draw above them.
 std::vector<int> FormLayout::zOrder() const {
-    std::vector<int> order(spec_.controls.size());
+    std::vector<int> order(table_.controls.size());
     for (std::size_t i = 0; i < order.size(); ++i) order[i] = static_cast<int>(i);
     auto rank = [&](int i) {
-        const ControlSpec& c = spec_.controls[i];
+        const ControlSpec& c = table_.controls[i];
         if (c.tabIndex >= 0) return std::pair{0, c.tabIndex};
         return std::pair{c.kind == ControlKind::Frame ? 2 : 1, 0};
     };
@@ -124,7 +124,7 @@ void FormLayout::createControls() {
     HWND previous = HWND_TOP;
     const ControlSpec* previousSpec = nullptr;
     for (int i : zOrder()) {
-        const ControlSpec& c = spec_.controls[i];
+        const ControlSpec& c = table_.controls[i];
         const wchar_t* windowClass = L"BUTTON";
         DWORD controlStyle = WS_CHILD | WS_VISIBLE;
         DWORD exStyle = 0;
@@ -155,7 +155,7 @@ void FormLayout::createControls() {
         if (!hwnd) throw RuntimeFailure("a control could not be created");
         SetWindowPos(hwnd, previous, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         controls_[i].hwnd = hwnd;
-        controls_[i].bold = (c.font.face.empty() ? spec_.font : c.font).bold;
+        controls_[i].bold = (c.font.face.empty() ? table_.font : c.font).bold;
         for (const std::wstring& item : c.items) {
             SendMessageW(hwnd, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
         }
@@ -168,7 +168,7 @@ void FormLayout::createControls() {
 void FormLayout::createToolTips() {
     HWND toolTip = nullptr;
     for (std::size_t i = 0; i < controls_.size(); ++i) {
-        const std::wstring& tip = spec_.controls[i].toolTip;
+        const std::wstring& tip = table_.controls[i].toolTip;
         if (tip.empty()) continue;
         if (!toolTip) {
             // Owned by the form window, so it goes when the window goes.
@@ -188,7 +188,7 @@ void FormLayout::createToolTips() {
 }
 
 void FormLayout::sizeWindow() {
-    RECT frame{0, 0, pixels(spec_.clientWidth), pixels(spec_.clientHeight)};
+    RECT frame{0, 0, pixels(table_.clientWidth), pixels(table_.clientHeight)};
     AdjustWindowRectForDpi(frame, windowStyle(), static_cast<DWORD>(GetWindowLongPtrW(window_, GWL_EXSTYLE)), dpi_);
     SetWindowPos(window_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -200,7 +200,7 @@ void FormLayout::sizeWindow() {
 void FormLayout::centre() {
     POINT pointer{};
     GetCursorPos(&pointer);
-    HMONITOR monitor = spec_.centred ? MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY)
+    HMONITOR monitor = table_.centred ? MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY)
                                      : MonitorFromPoint(pointer, MONITOR_DEFAULTTONEAREST);
     MONITORINFO info{};
     info.cbSize = sizeof info;
@@ -219,8 +219,8 @@ void FormLayout::centre() {
 POINT FormLayout::origin(const ControlSpec& control) const {
     POINT at{control.left, control.top};
     int container = control.container;
-    for (std::size_t depth = 0; container != kOnWindow && depth < spec_.controls.size(); ++depth) {
-        const ControlSpec& parent = spec_.controls.at(static_cast<std::size_t>(container));
+    for (std::size_t depth = 0; container != kOnWindow && depth < table_.controls.size(); ++depth) {
+        const ControlSpec& parent = table_.controls.at(static_cast<std::size_t>(container));
         at.x += parent.left;
         at.y += parent.top;
         container = parent.container;
@@ -229,8 +229,8 @@ POINT FormLayout::origin(const ControlSpec& control) const {
 }
 
 const FontSpec& FormLayout::fontSpec(int row) const {
-    const FontSpec& own = spec_.controls[row].font;
-    return own.face.empty() ? spec_.font : own;
+    const FontSpec& own = table_.controls[row].font;
+    return own.face.empty() ? table_.font : own;
 }
 
 HFONT FormLayout::font(int row) {
@@ -273,7 +273,7 @@ void FormLayout::placeControls() {
 }
 
 void FormLayout::placeControl(int row) {
-    const ControlSpec& c = spec_.controls[row];
+    const ControlSpec& c = table_.controls[row];
     Control& control = controls_[row];
     const POINT at = origin(c);
     int x = pixels(at.x), y = pixels(at.y), width = pixels(c.width), height = pixels(c.height);
@@ -300,7 +300,7 @@ void FormLayout::placeControl(int row) {
 }
 
 void FormLayout::textChanged(int row) {
-    const ControlSpec& c = spec_.controls[row];
+    const ControlSpec& c = table_.controls[row];
     if (c.centreOnWindow || c.autoSize) placeControl(row);
 }
 

@@ -23,7 +23,7 @@ inline constexpr int kFirstControlId = 100;
 
 class FormLayout {
 public:
-    explicit FormLayout(const FormSpec& spec) : spec_(spec), controls_(spec.controls.size()) {}
+    explicit FormLayout(const FormSpec& table) : table_(table), controls_(table.controls.size()) {}
     FormLayout(const FormLayout&) = delete;
     FormLayout& operator=(const FormLayout&) = delete;
 
@@ -35,7 +35,7 @@ public:
     // The window is gone, and its controls with it.
     void forget();
 
-    const FormSpec& spec() const { return spec_; }
+    const FormSpec& table() const { return table_; }
     std::size_t rows() const { return controls_.size(); }
     HWND control(int row) const;
     // The row of a control of this window; -1 for another window.
@@ -70,7 +70,7 @@ private:
     const FontSpec& fontSpec(int row) const;
     HFONT font(int row);
 
-    const FormSpec spec_;
+    const FormSpec table_;
     std::vector<Control> controls_;
     std::map<std::tuple<std::wstring, long, bool, bool>, UniqueFont> fonts_;
     HWND window_ = nullptr;
