@@ -34,15 +34,17 @@ std::vector<std::uint32_t> capture(const RECT& area) {
 }
 
 // Next shows the converted copy, Reload starts the edited list at entry 0, the
-// settings command opens the dialog, and Exit deletes every copy's number.
+// settings command opens the dialog, whose Cancel writes nothing, and Exit
+// deletes every copy's number. The list file is never written.
 TEST_F(TrayAndWindows, TheMenusCommandsAndExitCleansUp) {
     folder.write(L"c.bmp", bitmap(16, 16, 0x00C800));
     folder.write(L"cache\\TapiVEX150.BMP", "not written by this run");
+    const std::string settings = folder.read(L"TapiVEX.CFG");
     const auto run = start();
     ASSERT_TRUE(exists(converted()));
     ASSERT_TRUE(openMenu('N')) << "no pop-up menu on a right click at the icon";
     EXPECT_EQ(desktop::waitForWallpaperOtherThan(L"", 3s), converted());
-    folder.writeList("600:3\r\nc.bmp\r\npic.jpg.bmp\r\n");
+    folder.writeList(list = "600:3\r\nc.bmp\r\npic.jpg.bmp\r\n");
     openMenu('R');
     openMenu('N');
     EXPECT_EQ(desktop::waitForWallpaperOtherThan(converted(), 3s), folder.file(L"c.bmp"));
@@ -50,15 +52,17 @@ TEST_F(TrayAndWindows, TheMenusCommandsAndExitCleansUp) {
     openMenu('C');
     HWND dialog = waitForWindow(L"#32770", messages::settingsCaption);
     ASSERT_TRUE(dialog) << "the settings command showed no dialog";
-    waitUntil([&] { return GetForegroundWindow() == dialog; });
+    typeOver(control(dialog, kTxtPath), cache() + L"\\other");
     input::altKey('C');  // ｷｬﾝｾﾙ(&C)
     ASSERT_TRUE(waitForWindowGone(dialog));
+    EXPECT_EQ(folder.read(L"TapiVEX.CFG"), settings);
 
     openMenu('X');
     EXPECT_EQ(run->waitForExit(), 0u) << "the Exit command did not end the program cleanly";
     EXPECT_FALSE(exists(converted())) << "the converted image outlived the program";
     EXPECT_FALSE(exists(cache() + L"\\TapiVEX150.BMP")) << "every number is deleted";
     EXPECT_EQ(folder.read(L"cache\\keep.txt"), "keep");
+    EXPECT_EQ(folder.read(L"Tapivex.INI"), list);
 }
 
 // JPEG and GIF entries rotate as their copies in the configured folder, style 3

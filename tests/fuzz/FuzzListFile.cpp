@@ -1,6 +1,7 @@
 // The list file Tapivex.INI as arbitrary bytes: the reading into the table, in
-// blocks of 4096 bytes with line ends split across them, and the parse of its
-// header line. The first byte picks the decimal separator.
+// blocks of 4096 bytes with line ends split across them, compared with a
+// reading done the simple way, and the parse of its header line. The first
+// byte picks the decimal separator.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cstdint>
@@ -19,15 +20,9 @@ namespace {
 #define FUZZ_CHECK(condition) \
     ((condition) ? void() : (std::fprintf(stderr, "line %d: invariant broken: %s\n", __LINE__, #condition), std::abort()))
 
-// Bytes as Latin-1, the fake's ANSI code page: each byte becomes the character of that code.
-std::wstring Latin1(const std::string& bytes) {
-    std::wstring text;
-    for (const char c : bytes) text += static_cast<wchar_t>(static_cast<unsigned char>(c));
-    return text;
-}
-
-// The unit tests' fake, where Tapivex.INI holds the input. A path names a
-// file when its length is even, so that both branches of the selection run.
+// The unit tests' fake (its ANSI code page is Latin-1), where Tapivex.INI holds
+// the input. A path names a file when its length is even, so that both
+// branches of the selection run.
 class FuzzFiles : public testing::FakeSystem {
 public:
     wchar_t separator = L'.';
@@ -36,55 +31,43 @@ public:
 };
 
 // The lines of `bytes` by the file's rule: a line ends at CR or CR LF, and a
-// lone LF is an ordinary character. A reading done the simple way, to compare.
+// lone LF is an ordinary character.
 std::vector<std::string> SplitLines(const std::string& bytes) {
     std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start < bytes.size()) {
-        std::size_t end = bytes.find('\r', start);
-        if (end == std::string::npos) end = bytes.size();
+    for (std::size_t start = 0, end = 0; start < bytes.size(); start = end + 1 + (bytes[end + 1] == '\n')) {
+        end = std::min(bytes.find('\r', start), bytes.size());
         lines.push_back(bytes.substr(start, end - start));
-        start = end + 1;
-        if (end < bytes.size() && start < bytes.size() && bytes[start] == '\n') ++start;
     }
     return lines;
 }
 
-void CheckReading(const std::string& bytes, const std::wstring& header, const WallpaperTable& table,
-                  std::int16_t entryCount, std::int16_t unreadableCount) {
+void CheckReading(FuzzFiles& files, const std::string& bytes, const std::wstring& header,
+                  const WallpaperTable& table, std::int16_t entryCount, std::int16_t unreadableCount) {
     const std::vector<std::string> lines = SplitLines(bytes);
-    FUZZ_CHECK(!lines.empty());
-    FUZZ_CHECK(header == Latin1(lines[0]));
-
-    // The same selection as the reading: empty lines and existing files are
-    // entries, up to 201; every other line counts as unreadable.
-    int entries = 0;
-    int unreadable = 0;
+    FUZZ_CHECK(header == files.fromAnsi(lines.at(0)));
+    // Empty lines and existing files are entries, up to 201; every other line counts as unreadable.
+    int entries = 0, unreadable = 0;
     for (std::size_t i = 1; i < lines.size() && entries < kMaxEntries; ++i) {
-        if (lines[i].empty() || lines[i].size() % 2 == 0) {
-            FUZZ_CHECK(table[entries].Path == Latin1(lines[i]));
-            ++entries;
+        if (lines[i].size() % 2 == 0) {
+            FUZZ_CHECK(table[entries++].Path == files.fromAnsi(lines[i]));
         } else if (unreadable < INT16_MAX) {
             ++unreadable;
         }
     }
-    FUZZ_CHECK(entryCount == entries);
-    FUZZ_CHECK(unreadableCount == unreadable);
+    FUZZ_CHECK(entryCount == entries && unreadableCount == unreadable);
     FUZZ_CHECK(table[kListSlots - 1].Path.empty());
 }
 
+// A field that is not numeric leaves its variable as it was; a value beyond its width throws.
 void CheckHeader(const std::wstring& header, wchar_t separator) {
     std::int32_t interval = -12345;
     std::int16_t style = -123;
-    HeaderError error = HeaderError::None;
     try {
-        error = ParseHeaderLine(header, separator, interval, style);
+        const HeaderError error = ParseHeaderLine(header, separator, interval, style);
+        FUZZ_CHECK(error != HeaderError::IntervalNotNumeric || interval == -12345);
+        FUZZ_CHECK(error == HeaderError::None || style == -123);
     } catch (const RuntimeFailure&) {
-        return;  // a value beyond its variable's width
     }
-    // A field that is not numeric leaves its variable as it was.
-    if (error == HeaderError::IntervalNotNumeric) FUZZ_CHECK(interval == -12345 && style == -123);
-    if (error == HeaderError::StyleNotNumeric) FUZZ_CHECK(style == -123);
 }
 
 }  // namespace
@@ -92,9 +75,8 @@ void CheckHeader(const std::wstring& header, wchar_t separator) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace tapivex;
-    using namespace tapivex::fuzz;
     FuzzedDataProvider input(data, size);
-    FuzzFiles files;
+    fuzz::FuzzFiles files;
     // The comma, the point, or any other character as the locale's separator.
     const std::uint8_t pick = input.ConsumeIntegral<std::uint8_t>();
     files.separator = pick % 3 == 0 ? L',' : pick % 3 == 1 ? L'.' : static_cast<wchar_t>(pick);
@@ -104,8 +86,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     auto table = std::make_unique<WallpaperTable>();
     auto unreadableTexts = std::make_unique<std::array<std::wstring, kUnreadableSlots>>();
-    std::int16_t entryCount = 0;
-    std::int16_t unreadableCount = 0;
+    std::int16_t entryCount = 0, unreadableCount = 0;
     std::wstring header;
     try {
         header = ReadWallpaperList(files, {*table, entryCount, *unreadableTexts, unreadableCount});
@@ -113,7 +94,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(bytes.empty());  // only a file without a line fails to read
         return 0;
     }
-    CheckReading(bytes, header, *table, entryCount, unreadableCount);
-    CheckHeader(header, files.separator);
+    fuzz::CheckReading(files, bytes, header, *table, entryCount, unreadableCount);
+    fuzz::CheckHeader(header, files.separator);
     return 0;
 }
