@@ -49,31 +49,27 @@ TEST(ListCheck, AgreesWithTheProgramOnTheWorkedFiles) {
     }
 }
 
-TEST(ListCheck, ReportsLineNumbersConversionsAndWhatTheLoadChanges) {
+// Each line's fate with its number and its copy's number (the line after a
+// missing path takes its slot), what the load changes, and why a file fails.
+TEST(ListCheck, ReportsEachLineAndWhatTheLoadChanges) {
     FakeSystem fake;
-    CheckResult result = Check(fake, "0:5\r\nC:\\Pictures\\sea.bmp\r\nphotos\\hill.jpg\r\n\r\n"
-                                     "D:\\old.bmp\r\nC:\\Pictures\\town.gif\r\n");
-    std::vector<std::pair<int, int>> converted;  // line number, n of TapiVEXn.BMP
-    for (const LineReport& line : result.lines) converted.emplace_back(line.lineNumber, line.convertedNumber);
-    EXPECT_EQ(converted, (std::vector<std::pair<int, int>>{{2, -1}, {3, 0}, {4, -1}, {5, -1}, {6, 1}}));
-    EXPECT_EQ(result.lines[4].entry, 3) << "the line after a missing path takes its slot";
-    EXPECT_EQ(std::make_pair(result.headerInterval, result.headerStyle), std::make_pair(0, std::int16_t{5}));
-    const std::wstring text = FormatReport(L"Tapivex.INI", result);
-    EXPECT_TRUE(Contains(text, L"line 3:     entry 1: photos\\hill.jpg, will be converted to TapiVEX0.BMP\n"));
-    EXPECT_TRUE(Contains(text, L"line 5:     missing and dropped: D:\\old.bmp\n"));
-    EXPECT_TRUE(Contains(text, L"Summary: 4 entries (1 empty), 2 pictures to convert, 1 missing path dropped.\n"));
+    const std::wstring text = FormatReport(L"Tapivex.INI", Check(fake, "0:5\r\nC:\\Pictures\\sea.bmp\r\nphotos\\hill.jpg\r\n"
+                                                                       "\r\nD:\\old.bmp\r\nC:\\Pictures\\town.gif\r\n"));
+    for (const wchar_t* part : {L"line 3:     entry 1: photos\\hill.jpg, will be converted to TapiVEX0.BMP\n",
+                                L"line 5:     missing and dropped: D:\\old.bmp\n",
+                                L"line 6:     entry 3: C:\\Pictures\\town.gif, will be converted to TapiVEX1.BMP\n",
+                                L"(line 1 says 0; the program raises it to 1)", L"(line 1 says 5, which is outside 0 to 2)",
+                                L"Summary: 4 entries (1 empty), 2 pictures to convert, 1 missing path dropped.\n"}) {
+        EXPECT_TRUE(Contains(text, part)) << part;
+    }
     EXPECT_FALSE(Check(fake, "45.7\r\n\r\n").styleGiven);
-
-    result = Check(fake, "60:40000\r\nC:\\Pictures\\sea.bmp\r\n");
-    EXPECT_TRUE(Contains(result.failureCause, L"16 bits"));
+    EXPECT_TRUE(Contains(Check(fake, "60:40000\r\nC:\\Pictures\\sea.bmp\r\n").failureCause, L"16 bits"));
     EXPECT_TRUE(Contains(FormatReport(L"Tapivex.INI", Check(fake, "60:2\nC:\\Pictures\\sea.bmp\n")),
                          L"header \"60:2<LF>C:\\Pictures\\sea.bmp<LF>\"")) << "why a lone LF makes one line";
     EXPECT_EQ(CheckList(fake, L"C:\\Nowhere").outcome, Outcome::StartupFailure);
-
-    std::string bytes = "60\r\nD:\\old.bmp\r\n" + Lines("C:\\Pictures\\sea.bmp", 201) + "D:\\old.bmp\r\n\r\n";
-    result = Check(fake, bytes);
-    EXPECT_EQ(std::make_pair(result.firstUnreadLine, result.unreadLines), std::make_pair(204, 2));
-    EXPECT_TRUE(Contains(FormatReport(L"Tapivex.INI", result), L"lines 204 to 205: not read beyond the 201st entry\n"));
+    const std::string bytes = "60\r\nD:\\old.bmp\r\n" + Lines("C:\\Pictures\\sea.bmp", 201) + "D:\\old.bmp\r\n\r\n";
+    EXPECT_TRUE(Contains(FormatReport(L"Tapivex.INI", Check(fake, bytes)),
+                         L"lines 204 to 205: not read beyond the 201st entry\n"));
 }
 
 // A list of another name, in another folder: its relative paths are taken from there.
