@@ -4,6 +4,7 @@
 // byte picks the decimal separator.
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -34,9 +35,11 @@ public:
 // lone LF is an ordinary character.
 std::vector<std::string> SplitLines(const std::string& bytes) {
     std::vector<std::string> lines;
-    for (std::size_t start = 0, end = 0; start < bytes.size(); start = end + 1 + (bytes[end + 1] == '\n')) {
-        end = std::min(bytes.find('\r', start), bytes.size());
+    for (std::size_t start = 0; start < bytes.size();) {
+        const std::size_t end = std::min(bytes.find('\r', start), bytes.size());
         lines.push_back(bytes.substr(start, end - start));
+        start = end + 1;
+        if (start < bytes.size() && bytes[start] == '\n') ++start;
     }
     return lines;
 }
