@@ -3,6 +3,7 @@
 // notification icon as a user works it: its menu's commands, the converted copies
 // and their folders, the icon after a restarted taskbar, the screen through
 // wallpaper changes, and every way the program ends.
+#include <windows.h>
 #include <shellapi.h>
 
 #include <algorithm>
@@ -31,14 +32,19 @@ std::vector<std::uint32_t> capture(const RECT& area) {
     return shown;
 }
 
-// Next shows the converted copy, Reload starts the edited list at entry 0, the
-// settings command opens the dialog, whose Cancel writes nothing, and Exit
-// deletes the copies, not the user's files. The list file is never written.
+// A second copy shows its message and leaves the first undisturbed. Next shows the
+// converted copy, Reload starts the edited list at entry 0, the settings command
+// opens the dialog, whose Cancel writes nothing, and Exit deletes the copies, not
+// the user's files. The list file is never written.
 TEST_F(TrayAndWindows, TheMenusCommandsAndExitCleansUp) {
     folder.write(L"c.bmp", bitmap(16, 16, 0x00C800));
     const std::string settings = folder.read(L"TapiVEX.CFG");
     const auto run = start();
     ASSERT_TRUE(exists(converted()));
+    const ProgramRun second(folder.exe());
+    EXPECT_EQ(second.answer(), L"すでに起動しています");
+    EXPECT_TRUE(second.endsWithoutACrash()) << "a crash, or the second copy still runs after OK";
+    EXPECT_TRUE(exists(converted())) << "the second copy deleted the first one's copies";
     ASSERT_TRUE(openMenu('N')) << "no pop-up menu on a right click at the icon";
     EXPECT_EQ(desktop::waitForWallpaperOtherThan(L"", 3s), converted());
     folder.writeList(list = "600:3\r\nc.bmp\r\npic.jpg.bmp\r\n");

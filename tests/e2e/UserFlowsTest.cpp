@@ -1,8 +1,8 @@
 // The settings dialog's outcomes, its folder picker, the About window, start-up
 // where the real system has a say in the answer (a missing list file, line ends, a
-// number read through the locale, a damaged picture, a second copy; each message
-// followed by the program's end), and the version record of the built program, as
-// a user meets them.
+// number read through the locale, a damaged picture; each message followed by the
+// program's end), and the version record of the built program, as a user meets them.
+#include <windows.h>
 #include <psapi.h>
 
 #include <set>
@@ -193,53 +193,31 @@ TEST_F(UserFlows, TheBrowseButtonPicksAFolder) {
     EXPECT_EQ(windowText(path), L"") << "cancel changed the field";
 }
 
-// Each message, then the end once OK is pressed: a second message would keep the program running.
-TEST(Startup, EachMessageEndsTheProgramAfterOk) {
+// Each message, then the end once OK is pressed: a second message would keep the
+// program running. The copies made before the end are deleted: a damaged picture
+// ends the load after two, a header error after the one entry's.
+TEST(Startup, EachMessageEndsTheProgramAfterOkAndLeavesNoCopy) {
     const std::pair<const char*, std::wstring> cases[] = {
         {nullptr, messages::cannotStart},  // no Tapivex.INI at all
+        {"60:3\r\ngood.jpg\r\ngood.gif\r\ncut.jpg\r\n", messages::cannotStart},
         // Entry lines ending in a line feed alone run into the header line.
-        {"60:2\na.bmp\n", L"書式にエラーがあります。1行目の壁紙表示サイズは数字で書いてください。"},
+        {"60:2\ngood.jpg\n", L"書式にエラーがあります。1行目の壁紙表示サイズは数字で書いてください。"},
         // Beyond a double: the locale-aware conversion overflows.
-        {"1e400:0\r\na.bmp\r\n", messages::intervalNotNumeric},
+        {"1e400:0\r\ngood.jpg\r\n", messages::intervalNotNumeric},
         {"2:2\r\n", L"壁紙の指定がありません"},
     };
     for (const auto& [list, message] : cases) {
         SCOPED_TRACE(list ? list : "no list file");
         const ProgramFolder folder;
-        folder.write(L"a.bmp", bitmap(16, 16, 0xC81E1E));
+        folder.write(L"good.jpg", testing::jpeg(64, 48));
+        folder.write(L"good.gif", testing::stillGif);
+        folder.write(L"cut.jpg", testing::jpeg(64, 48).substr(0, 120));
         if (list) folder.writeList(list);
         const ProgramRun run(folder.exe());
-        EXPECT_EQ(run.answer(), message);
+        EXPECT_EQ(run.answer(IDOK, 15s), message);
         EXPECT_TRUE(run.endsWithoutACrash()) << "a crash, or still running after OK";
+        EXPECT_FALSE(exists(tempFolder() + L"TapiVEX0.BMP") || exists(tempFolder() + L"TapiVEX1.BMP"));
     }
-}
-
-using StartupDamagedPicture = TrayAndWindows;
-using SecondStart = TrayAndWindows;
-
-// A damaged picture among the entries: the copies made before it are deleted at the end.
-TEST_F(StartupDamagedPicture, IsTheStartupFailureAndLeavesNoCopy) {
-    folder.write(L"good.jpg", testing::jpeg(64, 48));
-    folder.write(L"good.gif", testing::stillGif);
-    folder.write(L"cut.jpg", testing::jpeg(64, 48).substr(0, 120));
-    folder.writeList("60:3\r\ngood.jpg\r\ngood.gif\r\ncut.jpg\r\n");
-    const ProgramRun run(folder.exe());
-    EXPECT_EQ(run.answer(IDOK, 15s), messages::cannotStart);
-    EXPECT_TRUE(run.endsWithoutACrash()) << "a crash, or still running after OK";
-    EXPECT_FALSE(exists(cache() + L"\\TapiVEX0.BMP") || exists(cache() + L"\\TapiVEX1.BMP"));
-    EXPECT_EQ(folder.read(L"cache\\keep.txt"), "keep");
-}
-
-TEST_F(SecondStart, IsRefusedWhileTheFirstCopyKeepsRunning) {
-    const ProgramRun first(folder.exe());
-    ASSERT_NE(first.mainWindow(), nullptr) << "the first copy did not start";
-    WaitForInputIdle(first.handle(), 5000);
-
-    const ProgramRun second(folder.exe());
-    EXPECT_EQ(second.answer(), L"すでに起動しています");
-    EXPECT_TRUE(second.endsWithoutACrash()) << "a crash, or the second copy still runs after OK";
-    EXPECT_TRUE(first.running());
-    EXPECT_FALSE(first.messageBox()) << "the first copy was disturbed";
 }
 
 // The version of the CMake project is the one the version record carries.
