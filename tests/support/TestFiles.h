@@ -4,6 +4,7 @@
 #pragma once
 
 #include <windows.h>
+#include <psapi.h>
 #include <wincodec.h>
 #include <wrl/client.h>
 
@@ -55,6 +56,25 @@ public:
 private:
     std::wstring path_;
 };
+
+// What `process` holds: its open handles and its private bytes. Wine's
+// GetProcessHandleCount answers 0, so the handles are counted as the values that
+// can be duplicated (Wine hands out the lowest free ones); it leaves PrivateUsage
+// at 0 and counts private bytes in PagefileUsage.
+inline std::pair<unsigned, std::size_t> Holdings(HANDLE process) {
+    unsigned handles = 0;
+    for (ULONG_PTR value = 4; value < 0x2000; value += 4) {
+        HANDLE copy = nullptr;
+        if (DuplicateHandle(process, reinterpret_cast<HANDLE>(value), GetCurrentProcess(), &copy, 0, FALSE,
+                            DUPLICATE_SAME_ACCESS)) {
+            CloseHandle(copy);
+            ++handles;
+        }
+    }
+    PROCESS_MEMORY_COUNTERS_EX memory{};
+    GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory);
+    return {handles, memory.PrivateUsage != 0 ? memory.PrivateUsage : memory.PagefileUsage};
+}
 
 // A picture of one colour from the imaging component's encoder for `container`;
 // `pixel` is its blue, green and red.

@@ -4,8 +4,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <psapi.h>
-
 #include <tuple>
 
 #include "TestFiles.h"
@@ -114,23 +112,14 @@ TEST(WicPictures, DamagedFilesAreConvertedOrRefusedNeverACrash) {
     RemoveDirectoryW(outer.c_str());
 }
 
-// One leaked picture is 192 KB of pixels, one leaked decoder an open file. Wine's
-// GetProcessHandleCount answers 0: there, count the handle values that are open
-// (Wine hands out the lowest free ones); it leaves PrivateUsage at 0 and counts
-// private bytes in PagefileUsage.
+// One leaked picture is 192 KB of pixels, one leaked decoder an open file.
 TEST(WicPictures, ManyConversionsLeakNeitherHandlesNorMemory) {
     TestFolder folder;
     const std::wstring big = folder.write(L"big.jpg", jpeg(256, 256));
     WicPictureLoader loader;
     const auto measure = [&](int conversions) {
         while (conversions-- > 0) loader.load(big)->saveAsBitmap(folder.file(L"big.bmp"));
-        DWORD handles = 0, flags = 0;
-        for (ULONG_PTR value = 4; value < 0x2000; value += 4) {
-            handles += GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags) ? 1 : 0;
-        }
-        PROCESS_MEMORY_COUNTERS_EX memory = {};
-        GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory);
-        return std::pair(handles, memory.PrivateUsage != 0 ? memory.PrivateUsage : memory.PagefileUsage);
+        return Holdings(GetCurrentProcess());
     };
     const auto before = measure(10);  // warm-up: the codecs' own one-time allocations
     const auto after = measure(201);
