@@ -55,7 +55,7 @@ TEST_F(TrayAndWindows, TheMenusCommandsAndExitCleansUp) {
     openMenu('C');
     HWND dialog = waitForWindow(L"#32770", messages::settingsCaption);
     ASSERT_TRUE(dialog) << "the settings command showed no dialog";
-    typeOver(control(dialog, kTxtPath), cache() + L"\\other");
+    typeOver(control(dialog, kTxtPath), folder.path());  // an existing folder: an apply would save it
     input::altKey('C');  // ｷｬﾝｾﾙ(&C)
     ASSERT_TRUE(waitForWindowGone(dialog));
     EXPECT_EQ(folder.read(L"TapiVEX.CFG"), settings);
@@ -105,7 +105,7 @@ TEST_F(TrayAndWindows, TheIconAnswersAfterTheTaskbarIsCreatedAgain) {
     icon.hWnd = run->mainWindow();
     icon.uID = 1;
     ASSERT_TRUE(Shell_NotifyIconW(NIM_DELETE, &icon));
-    std::this_thread::sleep_for(Milliseconds(GetDoubleClickTime() + 100));
+    pause(Milliseconds(GetDoubleClickTime() + 100));
     input::click(input::notificationIcon(), true);
     EXPECT_FALSE(waitForWindow(L"#32768", L"", 1000ms)) << "the icon was not removed";
     input::key(VK_ESCAPE);
@@ -132,7 +132,7 @@ TEST_F(TrayAndWindows, WallpaperChangesLeaveTheTaskbarAndTheWindowsDrawn) {
     std::wstring last = desktop::wallpaper();
     auto nextChange = [&] {
         last = desktop::waitForWallpaperOtherThan(last, 3s);
-        std::this_thread::sleep_for(600ms);  // the desktop's painting, then the program's
+        pause(600ms);  // the desktop's painting, then the program's
         return !last.empty();
     };
     const auto run = start();

@@ -53,10 +53,10 @@ TEST_F(UserFlows, AWindowWaitsForTheAnswerToItsOwnMessageBox) {
     ASSERT_TRUE(clickUntil(control(about, kHomePageLabel), [&] { return run->messageBox() != nullptr; }))
         << "no question on a click on the home-page link";
     input::click(input::centre(control(about, kOkButton)));
-    std::this_thread::sleep_for(700ms);
+    pause(700ms);
     EXPECT_TRUE(IsWindowVisible(about)) << "OK was pressed while the question waited";
     EXPECT_EQ(run->answer(IDNO), L"ホームページを表示しますか？");
-    std::this_thread::sleep_for(500ms);
+    pause(500ms);
     EXPECT_TRUE(IsWindowVisible(about)) << "No closed the About window";
 
     HWND dialog = openSettings();
@@ -64,7 +64,7 @@ TEST_F(UserFlows, AWindowWaitsForTheAnswerToItsOwnMessageBox) {
     input::key(VK_RETURN);
     ASSERT_TRUE(run->messageBox(5s));
     input::click(input::centre(control(dialog, kCommand2)));
-    std::this_thread::sleep_for(2000ms);
+    pause(2000ms);
     EXPECT_TRUE(IsWindowVisible(dialog)) << "Cancel was pressed while the warning waited";
     EXPECT_EQ(run->answer(), L"時間は整数を入れてください。");
     EXPECT_TRUE(waitUntil([&] { return windowText(control(dialog, kText1)) == L"600"; }))
@@ -97,7 +97,7 @@ TEST_F(UserFlows, ReopenedWindowsShowTheStateInForceOnce) {
         EXPECT_EQ(windowText(control(about, kVersionLabel)), L"Version " TAPIVEX_PROJECT_VERSION)
             << "the label and the CMake project disagree";
         ASSERT_TRUE(openMenu('A'));
-        std::this_thread::sleep_for(500ms);
+        pause(500ms);
         EXPECT_EQ(waitForWindow(L"#32770", messages::aboutCaption, 0ms), about) << "the open window came forward";
         EXPECT_EQ(windows(L"#32770", messages::aboutCaption, true).size(), 1u);
         waitUntil([&] { return GetForegroundWindow() == about; });
@@ -160,7 +160,7 @@ TEST_F(UserFlows, TheBrowseButtonPicksAFolder) {
             return false;
         }
         HWND picker = GetForegroundWindow();
-        std::this_thread::sleep_for(500ms);
+        pause(500ms);
         input::key(key);
         return waitForWindowGone(picker);
     };
