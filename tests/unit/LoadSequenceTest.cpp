@@ -12,6 +12,7 @@ TEST_F(ProgramTest, ASecondCopyShowsItsMessageAndTouchesNothing) {
     EXPECT_FALSE(load());
     EXPECT_EQ(fake.messages, std::vector<std::wstring>{kMsgAlreadyRunning});
     EXPECT_EQ(fake.messageStyles, std::vector<unsigned>{kWarning});
+    EXPECT_EQ(fake.messageOwners, std::vector<std::uintptr_t>{0}) << "the hidden main window owns no box";
     EXPECT_TRUE(fake.deleted.empty());
     EXPECT_EQ(fake.timerInterval, 0u);
 }
@@ -78,6 +79,7 @@ TEST_F(ProgramTest, AReloadStartsAfreshAndALoadNeverRunsInsideAnother) {
     ASSERT_TRUE(load());
     form.CurrentIndex = 1;
     form.NextRequested = -1;
+    form.LastAppliedPath = L"C:\\Temp\\TapiVEX0.BMP";  // a refusal after the reload must not bring it back
     globals.ChangeInterval = 99;
 
     // A reload asked for while the conversion yields waits for the running
@@ -93,6 +95,7 @@ TEST_F(ProgramTest, AReloadStartsAfreshAndALoadNeverRunsInsideAnother) {
     EXPECT_EQ(yields, 2) << "the reload asked for during the load ran after it";
     EXPECT_EQ(form.CurrentIndex, 0);
     EXPECT_EQ(form.NextRequested, 0);
+    EXPECT_EQ(form.LastAppliedPath, L"");
     EXPECT_EQ(globals.ChangeInterval, 10);
     EXPECT_EQ(form.LastChangeTick, 50000);
     EXPECT_EQ(fake.timerInterval, 500u);

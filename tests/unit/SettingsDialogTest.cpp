@@ -112,9 +112,11 @@ TEST_F(SettingsDialogTest, EveryOpeningRefillsEveryControl) {
     EXPECT_EQ(state(), std::make_tuple(true, L"600", 0, L"D:\\Cache", true, false, false, false));
     dialog.click(O::Opt2);
     EXPECT_EQ(state(), std::make_tuple(true, L"600", 0, L"D:\\Cache", true, false, true, true));
+    dialog.click(O::Opt1);
     globals.DisplayStyle = 3;
+    globals.UseUserFolder = 1;
     form.mnChange_Click();
-    EXPECT_EQ(dialog[O::Combo1].selectedIndex, 3);
+    EXPECT_EQ(state(), std::make_tuple(true, L"600", 3, L"D:\\Cache", false, true, true, true));
 }
 
 TEST_F(SettingsDialogTest, TheIntervalFieldTakesDigitsAndBackspaceAndEnterAppliesOnce) {

@@ -21,6 +21,7 @@ TEST(SettingsFile, ReadsTheUsersFolderOnlyWhenItExists) {
         {L"0", L"D:\\Cache", 0, L"C:\\Temp\\"},
         {nullptr, L"D:\\Cache", 0, L"C:\\Temp\\"},  // no type is the temporary folder
         {L"4294967295", L"D:\\Cache", -1, L"D:\\Cache\\"},  // the platform's -1
+        {L"-32768", L"D:\\Cache", -32768, L"D:\\Cache\\"}, {L"32767", L"D:\\Cache", 32767, L"D:\\Cache\\"},
     };
     for (const Row& row : rows) {
         FakeSystem fake;

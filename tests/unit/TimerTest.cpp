@@ -23,6 +23,7 @@ const TickScript kScripts[] = {
     {"4.5 s rounds to 4, 4.501 s to 5; a change rebases the interval", "5", {"a.bmp"}, 1000,
      {4500, 1, 4500, 1}, {L"a.bmp", L"a.bmp"}, 0},
     {"3.5 s rounds to 4: halves go to the even neighbour", "4", {"a.bmp"}, 1000, {3500}, {L"a.bmp"}, 0},
+    {"4.5 s is not yet 5", "5", {"a.bmp"}, 1000, {4500}, {}, 0},
     {"the counter's wrap does not pause the rotation", "2", {"a.bmp"}, 0xFFFFF000u, {0x1000 + 1000}, {L"a.bmp"}, 0},
     {"nor does its sign change", "2", {"a.bmp"}, 0x7FFFFC00u, {2000}, {L"a.bmp"}, 0},
     {"Next applies at the next tick, twice is once", "600", {"a.bmp", "b.bmp"}, 1000,
