@@ -296,7 +296,9 @@ inline void altKey(WORD virtualKey) {
 }
 
 inline void type(const std::wstring& text) {
-    for (wchar_t c : text) send({keyboard(0, c, KEYEVENTF_UNICODE), keyboard(0, c, KEYEVENTF_UNICODE | KEYEVENTF_KEYUP)});
+    for (wchar_t c : text) {
+        send({keyboard(0, c, KEYEVENTF_UNICODE), keyboard(0, c, KEYEVENTF_UNICODE | KEYEVENTF_KEYUP)});
+    }
 }
 }  // namespace input
 

@@ -53,12 +53,14 @@ TEST(ListCheck, AgreesWithTheProgramOnTheWorkedFiles) {
 // missing path takes its slot), what the load changes, and why a file fails.
 TEST(ListCheck, ReportsEachLineAndWhatTheLoadChanges) {
     FakeSystem fake;
-    const std::wstring text = FormatReport(L"Tapivex.INI", Check(fake, "0:5\r\nC:\\Pictures\\sea.bmp\r\nphotos\\hill.jpg\r\n"
-                                                                       "\r\nD:\\old.bmp\r\nC:\\Pictures\\town.gif\r\n"));
+    const std::wstring text = FormatReport(L"Tapivex.INI", Check(fake, "0:5\r\nC:\\Pictures\\sea.bmp\r\n"
+                                                                       "photos\\hill.jpg\r\n\r\nD:\\old.bmp\r\n"
+                                                                       "C:\\Pictures\\town.gif\r\n"));
     for (const wchar_t* part : {L"line 3:     entry 1: photos\\hill.jpg, will be converted to TapiVEX0.BMP\n",
                                 L"line 5:     missing and dropped: D:\\old.bmp\n",
                                 L"line 6:     entry 3: C:\\Pictures\\town.gif, will be converted to TapiVEX1.BMP\n",
-                                L"(line 1 says 0; the program raises it to 1)", L"(line 1 says 5, which is outside 0 to 2)",
+                                L"(line 1 says 0; the program raises it to 1)",
+                                L"(line 1 says 5, which is outside 0 to 2)",
                                 L"Summary: 4 entries (1 empty), 2 pictures to convert, 1 missing path dropped.\n"}) {
         EXPECT_TRUE(Contains(text, part)) << part;
     }

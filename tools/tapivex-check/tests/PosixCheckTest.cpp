@@ -41,9 +41,8 @@ protected:
     }
 
     // One folder per test: ctest runs them side by side.
-    const std::string dir = (fs::temp_directory_path() /
-                             ("tapivex-check-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name())))
-                                .string();
+    const std::string dir = (fs::temp_directory_path() / "tapivex-check-").string() +
+                            ::testing::UnitTest::GetInstance()->current_test_info()->name();
 };
 
 TEST_F(PosixCheckTest, ShiftJisLinesAndWindowsPaths) {
