@@ -13,7 +13,7 @@ TEST(Number, ParseAcceptsSignFractionExponentAndBlanksOnly) {
     const double no = NAN;  // not numeric
     const std::tuple<std::wstring, wchar_t, double> cases[] = {
         {L" 60\t", '.', 60}, {L"+5", '.', 5}, {L"-0.5", '.', -0.5}, {L".5", '.', 0.5}, {L"5.", '.', 5},
-        {L"2.5E-1", '.', 0.25}, {L"1e+3", '.', 1000}, {L"2,5", ',', 2.5}, {L"1e-999", '.', 0},
+        {L"2.5E-1", '.', 0.25}, {L"1e+3", '.', 1000}, {L"1E5", '.', 1e5}, {L"2,5", ',', 2.5}, {L"1e-999", '.', 0},
         {std::wstring(300, L'9'), '.', 1e300},
         {L"", '.', no}, {L" ", '.', no}, {L"6 0", '.', no}, {L"1e", '.', no}, {L"1e+", '.', no}, {L"--1", '.', no},
         {L"+", '.', no}, {L".", '.', no}, {L"12x", '.', no}, {L"0x10", '.', no}, {L"１２", '.', no},
