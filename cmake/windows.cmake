@@ -41,7 +41,7 @@ endif()
 file(GLOB E2E_TEST_SOURCES CONFIGURE_DEPENDS tests/e2e/*.cpp)
 if(E2E_TEST_SOURCES)
   add_executable(e2e_tests ${E2E_TEST_SOURCES})
-  target_include_directories(e2e_tests PRIVATE tests/e2e tests/support)
+  target_include_directories(e2e_tests PRIVATE tests/e2e tests/support src ${CMAKE_BINARY_DIR}/generated)
   target_link_libraries(e2e_tests PRIVATE gtest gtest_main ${WIN32_LIBS} version windowscodecs)
   add_dependencies(e2e_tests Tapivex)
   target_compile_definitions(e2e_tests PRIVATE TAPIVEX_EXE_DIR="${CMAKE_BINARY_DIR}"

@@ -19,6 +19,9 @@
 #include <vector>
 
 #include "TestFiles.h"
+#include "platform/win32/FormLayout.h"
+#include "ui/frmOption.h"
+#include "ui/frmVersion.h"
 
 namespace tapivex::e2e {
 
@@ -34,10 +37,6 @@ inline const std::wstring cannotStart = L"Tapivex.INIが存在しないか、書
 inline const std::wstring settingsCaption = L"オプション設定";
 inline const std::wstring aboutCaption = L"ﾊﾞｰｼﾞｮﾝ情報";
 }  // namespace messages
-
-// Rows of the settings dialog's and the About window's tables.
-enum OptionRow { kText1 = 4, kOpt2 = 11, kTxtPath = 12, kCommand2 = 15 };
-enum AboutRow { kTitleLabel = 1, kVersionLabel = 2, kHomePageLabel = 4, kOkButton = 6 };
 
 inline void pause(Milliseconds time) { std::this_thread::sleep_for(time); }
 
@@ -101,7 +100,8 @@ inline bool waitForWindowGone(HWND window, Milliseconds limit = 5s) {
     return waitUntil([&] { return !IsWindow(window) || !IsWindowVisible(window); }, limit);
 }
 
-inline HWND control(HWND form, int row) { return GetDlgItem(form, 100 + row); }  // the host numbers rows from 100
+// The control of a row of the form's table (frmOption::Text1, frmVersion::Label2), numbered as the host numbers it.
+inline HWND control(HWND form, int row) { return GetDlgItem(form, kFirstControlId + row); }
 
 // A fresh folder holding a copy of Tapivex.exe, named after the running test and
 // removed with all it holds at the end.

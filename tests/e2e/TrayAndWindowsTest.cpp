@@ -55,7 +55,7 @@ TEST_F(TrayAndWindows, TheMenusCommandsAndExitCleansUp) {
     openMenu('C');
     HWND dialog = waitForWindow(L"#32770", messages::settingsCaption);
     ASSERT_TRUE(dialog) << "the settings command showed no dialog";
-    typeOver(control(dialog, kTxtPath), folder.path());  // an existing folder: an apply would save it
+    typeOver(control(dialog, frmOption::txtPath), folder.path());  // an existing folder: an apply would save it
     input::altKey('C');  // ｷｬﾝｾﾙ(&C)
     ASSERT_TRUE(waitForWindowGone(dialog));
     EXPECT_EQ(folder.read(L"TapiVEX.CFG"), settings);

@@ -18,8 +18,8 @@ using UserFlows = TrayAndWindows;
 TEST_F(UserFlows, ATypedIntervalOfZeroChangesAtEveryTick) {
     const auto run = start();
     HWND dialog = openSettings();
-    typeOver(control(dialog, kText1), L"aｷ0x");
-    EXPECT_EQ(windowText(control(dialog, kText1)), L"0") << "only digits and backspace reach the field";
+    typeOver(control(dialog, frmOption::Text1), L"aｷ0x");
+    EXPECT_EQ(windowText(control(dialog, frmOption::Text1)), L"0") << "only digits and backspace reach the field";
     input::key(VK_RETURN);
     EXPECT_TRUE(waitForWindowGone(dialog));
     ASSERT_EQ(desktop::nextWallpapers(5, 1500ms).size(), 5u) << "a change at every tick of 500 ms";
@@ -50,9 +50,9 @@ TEST_F(UserFlows, AWindowWaitsForTheAnswerToItsOwnMessageBox) {
     HWND about = waitForWindow(L"#32770", messages::aboutCaption);
     ASSERT_TRUE(about);
     // Under Wine the first click on the freshly shown window may go to its activation alone.
-    ASSERT_TRUE(clickUntil(control(about, kHomePageLabel), [&] { return run->messageBox() != nullptr; }))
+    ASSERT_TRUE(clickUntil(control(about, frmVersion::Label2), [&] { return run->messageBox() != nullptr; }))
         << "no question on a click on the home-page link";
-    input::click(input::centre(control(about, kOkButton)));
+    input::click(input::centre(control(about, frmVersion::OKButton)));
     pause(700ms);
     EXPECT_TRUE(IsWindowVisible(about)) << "OK was pressed while the question waited";
     EXPECT_EQ(run->answer(IDNO), L"ホームページを表示しますか？");
@@ -60,17 +60,17 @@ TEST_F(UserFlows, AWindowWaitsForTheAnswerToItsOwnMessageBox) {
     EXPECT_TRUE(IsWindowVisible(about)) << "No closed the About window";
 
     HWND dialog = openSettings();
-    typeOver(control(dialog, kText1), L"");
+    typeOver(control(dialog, frmOption::Text1), L"");
     input::key(VK_RETURN);
     ASSERT_TRUE(run->messageBox(5s));
-    input::click(input::centre(control(dialog, kCommand2)));
+    input::click(input::centre(control(dialog, frmOption::Command2)));
     pause(2000ms);
     EXPECT_TRUE(IsWindowVisible(dialog)) << "Cancel was pressed while the warning waited";
     EXPECT_EQ(run->answer(), L"時間は整数を入れてください。");
-    EXPECT_TRUE(waitUntil([&] { return windowText(control(dialog, kText1)) == L"600"; }))
+    EXPECT_TRUE(waitUntil([&] { return windowText(control(dialog, frmOption::Text1)) == L"600"; }))
         << "the interval in force is not shown again";
 
-    typeOver(control(dialog, kTxtPath), cache() + L"\\missing");
+    typeOver(control(dialog, frmOption::txtPath), cache() + L"\\missing");
     input::key(VK_RETURN);
     EXPECT_EQ(run->answer(), L"指定したパスが存在しません。");
     EXPECT_TRUE(IsWindowVisible(dialog));
@@ -84,17 +84,17 @@ TEST_F(UserFlows, AWindowWaitsForTheAnswerToItsOwnMessageBox) {
 TEST_F(UserFlows, ReopenedWindowsShowTheStateInForceOnce) {
     const auto run = start();
     HWND dialog = openSettings();
-    typeOver(control(dialog, kText1), L"5");
+    typeOver(control(dialog, frmOption::Text1), L"5");
     openSettings();
-    EXPECT_EQ(windowText(control(dialog, kText1)), L"600") << "typed text outlived the reopening";
+    EXPECT_EQ(windowText(control(dialog, frmOption::Text1)), L"600") << "typed text outlived the reopening";
     EXPECT_EQ(windows(L"#32770", messages::settingsCaption).size(), 1u);
 
     for (int opening = 0; opening < 2; ++opening) {
         ASSERT_TRUE(openMenu('A'));
         HWND about = waitForWindow(L"#32770", messages::aboutCaption);
         ASSERT_TRUE(about);
-        EXPECT_EQ(windowText(control(about, kTitleLabel)), messages::title);
-        EXPECT_EQ(windowText(control(about, kVersionLabel)), L"Version " TAPIVEX_PROJECT_VERSION)
+        EXPECT_EQ(windowText(control(about, frmVersion::Label1_0)), messages::title);
+        EXPECT_EQ(windowText(control(about, frmVersion::Label1_1)), L"Version " TAPIVEX_PROJECT_VERSION)
             << "the label and the CMake project disagree";
         ASSERT_TRUE(openMenu('A'));
         pause(500ms);
@@ -121,8 +121,9 @@ TEST_F(UserFlows, ANewFolderIsSavedOnlyWhenTheSettingsFileCanBeWritten) {
     const auto run = start();
     ASSERT_TRUE(exists(copy));
     HWND dialog = openSettings();
-    clickUntil(control(dialog, kOpt2), [&] { return IsWindowEnabled(control(dialog, kTxtPath)) != FALSE; });
-    typeOver(control(dialog, kTxtPath), folder.file(L"new") + L"\\");
+    HWND path = control(dialog, frmOption::txtPath);
+    clickUntil(control(dialog, frmOption::Opt2), [&] { return IsWindowEnabled(path) != FALSE; });
+    typeOver(path, folder.file(L"new") + L"\\");
     input::key(VK_RETURN);
     EXPECT_EQ(run->answer(), L"設定時にエラーが発生しました。");
     EXPECT_TRUE(exists(copy)) << "the old copies were deleted";
@@ -130,7 +131,7 @@ TEST_F(UserFlows, ANewFolderIsSavedOnlyWhenTheSettingsFileCanBeWritten) {
     ASSERT_TRUE(IsWindowVisible(dialog));
 
     std::filesystem::remove_all(folder.file(L"TapiVEX.CFG"));
-    typeOver(control(dialog, kTxtPath), folder.file(L"new") + L"\\");
+    typeOver(path, folder.file(L"new") + L"\\");
     input::key(VK_RETURN);
     EXPECT_EQ(run->answer().rfind(L"変換ファイルの保存先が変更されたため、設定を再読込みします。", 0), 0u);
     EXPECT_TRUE(waitUntil([&] { return exists(newCopy); }));
@@ -150,7 +151,7 @@ TEST_F(UserFlows, TheBrowseButtonPicksAFolder) {
     const auto made = std::chrono::steady_clock::now();
     const auto run = start();
     HWND dialog = openSettings();
-    HWND path = control(dialog, kTxtPath);
+    HWND path = control(dialog, frmOption::txtPath);
     const std::wstring other = folder.file(L"other\\new");
     SetWindowTextW(path, (other + L"\\").c_str());
     std::this_thread::sleep_until(made + 2500ms);
