@@ -1,13 +1,17 @@
 #!/usr/bin/env bash
-# The test command: installs what is missing, builds both ways and runs every test.
+# The test command: installs what is missing, builds everything and runs every test.
 #   native (build/native): the unit tests of the portable logic, again under
 #   AddressSanitizer and UndefinedBehaviorSanitizer, and the fuzz targets for a
 #   bounded time;
-#   Windows (build/win32, or build/win64 where the machine runs no 32-bit
-#   program: scripts/windows-target.sh): Tapivex.exe, the tests of the Windows
-#   layer and the end-to-end tests, run under Wine in a virtual desktop on a
-#   private Xvfb.
-# Ends with "tests: N passed, N failed" and a non-zero status on any failure.
+#   Windows: both targets in full on every machine, the shipped 32-bit program
+#   (build/win32) and its 64-bit twin (build/win64), each with Tapivex.exe,
+#   tapivex-check.exe and every test program; the tests of the Windows layer and
+#   the end-to-end tests then run under Wine, in a virtual desktop on a private
+#   Xvfb, on the build that Wine can run here (scripts/windows-target.sh);
+#   the release package.
+# Ends with "tests: N passed, N failed". Every step that cannot set up, build or
+# run counts as a failure of its own, so a non-zero status never comes with
+# "0 failed".
 set -uo pipefail
 cd "$(dirname "$0")/.." || exit 1
 root=$PWD
@@ -36,66 +40,101 @@ trap 'exit 130' INT TERM
 
 step() { echo; echo "== $*"; }
 
-# Runs ctest in a build folder and adds its counts from the line
-# "NN% tests passed, F tests failed out of T".
-run_ctest() {
-  local dir=$1 log=$2; shift 2
-  ctest --test-dir "$dir" --output-on-failure "$@" 2>&1 | tee "$log"
-  local rc=${PIPESTATUS[0]}
-  count_ctest_log "$log" || [ "$rc" -eq 0 ] || echo "test: ctest in $dir ran no tests"
-  [ "$rc" -eq 0 ] || status=1
+# A step that could not set up, build or run: one failure, named.
+step_failed() {
+  failed=$((failed + 1))
+  status=1
+  echo "test: FAILED: $* (logs in build/test-logs)"
 }
 
-# Adds the counts of the last line "NN% tests passed, F tests failed out of T" of a log.
+# Adds the counts of the last line "NN% tests passed, F tests failed out of T" of
+# a ctest log; NAME's ctest ran no test when there is none, and a non-zero RC
+# with no failed test counted is a failure of NAME itself.
 count_ctest_log() {
-  local line f t
-  line=$(grep -E '[0-9]+ tests? failed out of [0-9]+' "$1" | tail -n 1)
-  [ -n "$line" ] || return 1
+  local name=$1 log=$2 rc=$3 line f t
+  line=$(grep -E '[0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1)
+  if [ -z "$line" ]; then
+    step_failed "$name ran no test"
+    return
+  fi
   f=$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1/' <<<"$line")
   t=$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\2/' <<<"$line")
   passed=$((passed + t - f))
   failed=$((failed + f))
+  [ "$rc" -eq 0 ] || status=1
+  [ "$rc" -eq 0 ] || [ "$f" -gt 0 ] || step_failed "$name ended with status $rc"
+}
+
+run_ctest() {
+  local name=$1 dir=$2 log=$3; shift 3
+  ctest --test-dir "$dir" --output-on-failure "$@" 2>&1 | tee "$log"
+  count_ctest_log "$name" "$log" "${PIPESTATUS[0]}"
+}
+
+# Configures and builds a folder in full; a failure shows the logs' end.
+build() {
+  local dir=$1 name=${1#build/}; shift
+  cmake -S . -B "$dir" "$@" >"$logs/$name-configure.log" 2>&1 &&
+    cmake --build "$dir" -j"$jobs" >"$logs/$name-build.log" 2>&1 && return 0
+  tail -n 40 "$logs/$name-configure.log" "$logs/$name-build.log" 2>/dev/null
+  return 1
 }
 
 step "setup"
-bash scripts/setup.sh || { echo "tests: 0 passed, 0 failed"; echo "test: setup failed"; exit 1; }
+bash scripts/setup.sh || { echo "test: FAILED: setup"; echo; echo "tests: 0 passed, 1 failed"; exit 1; }
 mkdir -p "$logs"
 # shellcheck source=scripts/windows-target.sh
 . "$root/scripts/windows-target.sh"
 
 step "native build and unit tests (build/native)"
-if cmake -S . -B build/native >"$logs/native-configure.log" 2>&1 &&
-   cmake --build build/native -j"$jobs" >"$logs/native-build.log" 2>&1; then
-  run_ctest build/native "$logs/native-ctest.log" -j"$jobs"
+if build build/native; then
+  run_ctest "the native ctest" build/native "$logs/native-ctest.log" -j"$jobs"
 else
-  status=1
-  tail -n 40 "$logs/native-configure.log" "$logs/native-build.log" 2>/dev/null
-  echo "test: native build failed (logs in build/test-logs)"
+  step_failed "native build"
 fi
 
 step "native tests under AddressSanitizer and UndefinedBehaviorSanitizer (build/native-asan)"
 bash scripts/sanitize.sh 2>&1 | tee "$logs/sanitize.log"
-sanitize_rc=${PIPESTATUS[0]}
-count_ctest_log "$logs/sanitize.log"
-[ "$sanitize_rc" -eq 0 ] || status=1
+count_ctest_log "the sanitizer build and its ctest" "$logs/sanitize.log" "${PIPESTATUS[0]}"
 
 # Each fuzz target counts as one test: it passes when its bounded run finds nothing.
 step "fuzzing, 20 s per target (build/fuzz)"
 bash scripts/fuzz.sh 2>&1 | tee "$logs/fuzz.log"
-[ "${PIPESTATUS[0]}" -eq 0 ] || status=1
+fuzz_rc=${PIPESTATUS[0]}
 fuzz_failed=$(grep -c ': FAILED' "$logs/fuzz.log" || true)
 fuzz_passed=$(grep -c 'stat::number_of_executed_units' "$logs/fuzz.log" || true)
 passed=$((passed + fuzz_passed))
 failed=$((failed + fuzz_failed))
-[ $((fuzz_passed + fuzz_failed)) -gt 0 ] || { echo "test: the fuzz targets did not run"; failed=$((failed + 1)); }
+[ "$fuzz_failed" -eq 0 ] || status=1
+if [ $((fuzz_passed + fuzz_failed)) -eq 0 ]; then
+  step_failed "the fuzz build or run (no target ran)"
+elif [ "$fuzz_rc" -ne 0 ] && [ "$fuzz_failed" -eq 0 ]; then
+  step_failed "fuzzing ended with status $fuzz_rc"
+fi
 
-# The Windows build runs the test programs under Wine to list their tests, and the
-# tests need the virtual desktop: one display and one fresh wineserver for all of it
-# (a wineserver started without a display leaves later windows without a desktop).
-step "Windows build and tests under Wine ($windows_build)"
-if ! start_private_xvfb 97 160; then
-  echo "test: cannot start Xvfb"
-  status=1
+# Both Windows targets on every machine: cross-compiling needs no 32-bit kernel, and
+# only the 32-bit build shows a callback that is not __stdcall. The test programs list
+# their tests when ctest runs them, so neither build needs Wine.
+step "Windows builds: the shipped 32-bit program (build/win32) and its 64-bit twin (build/win64)"
+for target in win32:mingw-i686 win64:mingw-x86_64; do
+  if build "build/${target%%:*}" -DCMAKE_TOOLCHAIN_FILE="cmake/${target#*:}.cmake"; then
+    echo "built build/${target%%:*}: $(cd "build/${target%%:*}" && ls -- *.exe | xargs)"
+  else
+    step_failed "build/${target%%:*} build"
+  fi
+done
+# What ctest checks of the tested build's file, also on the shipped one when the twin is tested.
+if [ "$windows_build" != build/win32 ]; then
+  if scripts/check-executable.sh build/win32/Tapivex.exe; then passed=$((passed + 1)); else step_failed "check-executable.sh build/win32/Tapivex.exe"; fi
+fi
+
+# The tests need the virtual desktop: one display and one fresh wineserver for all of
+# them (a wineserver started without a display leaves later windows without a desktop).
+step "Windows tests under Wine on $windows_build, $windows_reason"
+if [ ! -f "$windows_build/e2e_tests.exe" ]; then
+  step_failed "Windows tests: $windows_build did not build"
+elif ! start_private_xvfb 97 160; then
+  step_failed "Xvfb did not start"
 else
   echo "display $DISPLAY"
   wineserver -k >/dev/null 2>&1 || true
@@ -105,25 +144,22 @@ else
   wineserver -p >/dev/null 2>&1
   scripts/wine-run explorer /desktop=Default,1024x768 >/dev/null 2>&1 &
   scripts/wine-run cmd /c exit >/dev/null 2>&1 || true
-  if cmake -S . -B "$windows_build" -DCMAKE_TOOLCHAIN_FILE="$windows_toolchain" >"$logs/win32-configure.log" 2>&1 &&
-     cmake --build "$windows_build" -j"$jobs" >"$logs/win32-build.log" 2>&1; then
-    echo "program: $windows_build/Tapivex.exe"
-    run_ctest "$windows_build" "$logs/win32-ctest.log"
-  else
-    status=1
-    tail -n 40 "$logs/win32-configure.log" "$logs/win32-build.log" 2>/dev/null
-    echo "test: Windows build failed (logs in build/test-logs)"
-  fi
+  run_ctest "the Windows ctest of $windows_build" "$windows_build" "$logs/windows-ctest.log"
 fi
 
 step "release package (tests/package/run.sh)"
 bash tests/package/run.sh 2>&1 | tee "$logs/package.log"
-[ "${PIPESTATUS[0]}" -eq 0 ] || status=1
+package_rc=${PIPESTATUS[0]}
 read -r package_passed package_failed < <(sed -nE 's/^package: ([0-9]+) passed, ([0-9]+) failed$/\1 \2/p' "$logs/package.log" | tail -n 1)
 passed=$((passed + ${package_passed:-0}))
-failed=$((failed + ${package_failed:-1}))
+failed=$((failed + ${package_failed:-0}))
+[ "${package_failed:-0}" -eq 0 ] || status=1
+if [ -z "${package_passed:-}" ] || { [ "$package_rc" -ne 0 ] && [ "${package_failed:-0}" -eq 0 ]; }; then
+  step_failed "the package test ended with status $package_rc"
+fi
 
 echo
+echo "Windows tests ran on $windows_build: $windows_reason."
 echo "tests: $passed passed, $failed failed"
 [ "$failed" -eq 0 ] || status=1
 exit "$status"

@@ -72,13 +72,17 @@ inline std::wstring windowText(HWND window) {
     return std::wstring(text, length);
 }
 
+// EnumWindows' callback: collects every top-level window. A CALLBACK function, since a
+// lambda converts only to a cdecl pointer, which the 32-bit WNDENUMPROC is not.
+inline BOOL CALLBACK collectWindow(HWND window, LPARAM list) {
+    reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+    return TRUE;
+}
+
 // Top-level windows of that class and caption ("" for any), visible ones unless `hiddenToo`.
 inline std::vector<HWND> windows(const wchar_t* className, const std::wstring& caption, bool hiddenToo = false) {
     std::vector<HWND> all, found;
-    EnumWindows([](HWND window, LPARAM list) {
-        reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
-        return TRUE;
-    }, reinterpret_cast<LPARAM>(&all));
+    EnumWindows(&collectWindow, reinterpret_cast<LPARAM>(&all));
     for (HWND window : all) {
         wchar_t name[64] = {};
         GetClassNameW(window, name, 64);
