@@ -187,19 +187,14 @@ TEST_F(UserFlows, TheBrowseButtonPicksAFolder) {
 // program running. The copies made before the end are deleted: a damaged picture
 // ends the load after two, a header error after the one entry's.
 TEST(Startup, EachMessageEndsTheProgramAfterOkAndLeavesNoCopy) {
-    struct Case {
-        const char* list;
-        std::wstring message;
-        const char* settings = nullptr;
-    };
-    const Case cases[] = {
-        {nullptr, messages::cannotStart},  // no Tapivex.INI at all
-        {"60:3\r\ngood.jpg\r\ngood.gif\r\ncut.jpg\r\n", messages::cannotStart},
+    const std::tuple<const char*, std::wstring, const char*> cases[] = {
+        {nullptr, messages::cannotStart, nullptr},  // no Tapivex.INI at all
+        {"60:3\r\ngood.jpg\r\ngood.gif\r\ncut.jpg\r\n", messages::cannotStart, nullptr},
         // Entry lines ending in a line feed alone run into the header line.
-        {"60:2\ngood.jpg\n", L"書式にエラーがあります。1行目の壁紙表示サイズは数字で書いてください。"},
+        {"60:2\ngood.jpg\n", L"書式にエラーがあります。1行目の壁紙表示サイズは数字で書いてください。", nullptr},
         // Beyond a double: the locale-aware conversion overflows.
-        {"1e400:0\r\ngood.jpg\r\n", messages::intervalNotNumeric},
-        {"2:2\r\n", L"壁紙の指定がありません"},
+        {"1e400:0\r\ngood.jpg\r\n", messages::intervalNotNumeric, nullptr},
+        {"2:2\r\n", L"壁紙の指定がありません", nullptr},
         // TempPathType beyond 16 bits fails before the conversion folder is known: a file
         // of the user's named like a copy, in the folder the program was started from, stays.
         {"2:2\r\ngood.jpg\r\n", messages::cannotStart, "[Setting]\r\nTempPathType=70000\r\n"},

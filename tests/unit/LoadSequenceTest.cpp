@@ -30,16 +30,15 @@ TEST_F(ProgramTest, StartsTheTimerHidesTheWindowAndAppliesNothingYet) {
 }
 
 // No temporary folder, or one too long for the 250-character buffer.
-TEST(LoadSequence, WithoutAUsableTemporaryFolderTheProgramsFolderIsUsed) {
+TEST_F(ProgramTest, WithoutAUsableTemporaryFolderTheProgramsFolderIsUsed) {
+    fake.folder = L"C:\\";
+    fake.writeList("60\r\n\r\n");
     for (const std::wstring& temp : {std::wstring(), L"C:\\" + std::wstring(246, L'x') + L"\\"}) {
-        Program p;
-        p.fake.tempPath = temp;
-        p.fake.folder = L"C:\\";
-        p.fake.writeList("60\r\n\r\n");
-        ASSERT_TRUE(p.load());
-        EXPECT_EQ(p.globals.ConvertFolder, L"C:\\");
-        EXPECT_EQ(p.globals.SettingsFilePath, L"C:\\TapiVEX.CFG") << "no doubled backslash in a drive's root";
+        fake.tempPath = temp;
+        ASSERT_TRUE(load());
+        EXPECT_EQ(globals.ConvertFolder, L"C:\\");
     }
+    EXPECT_EQ(globals.SettingsFilePath, L"C:\\TapiVEX.CFG") << "no doubled backslash in a drive's root";
 }
 
 TEST_F(ProgramTest, ConvertsJpegAndGifEntriesInOrderIntoTheSettingsFolder) {
@@ -62,20 +61,19 @@ TEST_F(ProgramTest, ConvertsJpegAndGifEntriesInOrderIntoTheSettingsFolder) {
 }
 
 // The conversion runs before the header is read; an end after it deletes the copies.
-TEST(LoadSequence, ADamagedPictureAnUnwritableCopyOrAHeaderErrorEndsAfterTheCopiesAndDeletesThem) {
-    const std::tuple<const char*, std::set<std::wstring> FakeSystem::*, const wchar_t*> cases[] = {
-        {"60", &FakeSystem::unreadablePictures, L"bad.jpg"},
-        {"60", &FakeSystem::unwritableBitmaps, L"C:\\Temp\\TapiVEX2.BMP"},
-        {"abc", nullptr, nullptr},
-    };
-    for (const auto& [header, fails, failing] : cases) {
+TEST_F(ProgramTest, ADamagedPictureAnUnwritableCopyOrAHeaderErrorEndsAfterTheCopiesAndDeletesThem) {
+    const std::pair<const char*, const wchar_t*> failures[] = {
+        {"60", L"bad.jpg"}, {"60", L"C:\\Temp\\TapiVEX2.BMP"}, {"abc", L""}};
+    for (const auto& [header, failing] : failures) {
         Program p;
         for (const wchar_t* name : {L"a.jpg", L"b.jpg", L"bad.jpg"}) p.fake.addFile(L"C:\\Tools\\" + std::wstring(name));
-        if (fails) (p.fake.*fails).insert(failing);
+        p.fake.unreadablePictures.insert(failing);  // a picture that cannot be read,
+        p.fake.unwritableBitmaps.insert(failing);   // or a copy that cannot be written
         p.fake.writeList(std::string(header) + "\r\na.jpg\r\nb.jpg\r\nbad.jpg\r\n");
         EXPECT_FALSE(p.load());
-        EXPECT_EQ(p.fake.conversions.size(), fails ? 2u : 3u);
-        EXPECT_EQ(p.fake.messages, std::vector<std::wstring>{fails ? kMsgStartupFailure : kMsgIntervalNotNumeric});
+        EXPECT_EQ(p.fake.conversions.size(), header[0] == '6' ? 2u : 3u);
+        EXPECT_EQ(p.fake.messages, std::vector<std::wstring>{header[0] == '6' ? kMsgStartupFailure
+                                                                               : kMsgIntervalNotNumeric});
         EXPECT_FALSE(p.fake.fileExists(L"C:\\Temp\\TapiVEX0.BMP"));
         EXPECT_FALSE(p.fake.fileExists(L"C:\\Temp\\TapiVEX1.BMP"));
     }
@@ -95,10 +93,8 @@ TEST_F(ProgramTest, AReloadStartsAfreshAndALoadNeverRunsInsideAnother) {
     // the running load to end, and a tick in that window leaves the half-built list alone.
     int yields = 0;
     fake.onDoEvents = [&] {
-        if (++yields == 1) {
-            form.mnRefresh_Click();
-            form.mnChange_Click();
-        }
+        if (++yields == 1) form.mnRefresh_Click();
+        if (yields == 1) form.mnChange_Click();
         form.Timer1_Timer();
         EXPECT_EQ(fake.conversions.size(), static_cast<std::size_t>(yields)) << "no load inside another";
     };
@@ -110,9 +106,10 @@ TEST_F(ProgramTest, AReloadStartsAfreshAndALoadNeverRunsInsideAnother) {
     EXPECT_EQ(form.LastAppliedPath, L"");
     EXPECT_EQ(globals.ChangeInterval, 10);
     EXPECT_EQ(form.LastChangeTick, 50000);
+    EXPECT_TRUE(fake.wallpaperCalls.empty());
     FakeFormWindow& dialog = fake.newestWindow(L"オプション設定");
-    EXPECT_EQ(std::make_tuple(dialog[frmOption::Text1].text, dialog[frmOption::Combo1].selectedIndex, fake.timerInterval),
-              std::make_tuple(L"10", 1, 0u)) << "the settings opened after the load, with the list's values";
+    EXPECT_EQ(dialog[frmOption::Text1].text, L"10") << "the settings opened once the load was over";
+    EXPECT_EQ(dialog[frmOption::Combo1].selectedIndex, 1);
     EXPECT_EQ(globals.WallpaperList[0].Path, L"C:\\Temp\\TapiVEX0.BMP");
 }
 
