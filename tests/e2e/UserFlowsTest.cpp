@@ -93,7 +93,7 @@ TEST_F(UserFlows, ReopenedWindowsShowTheStateInForceOnce) {
     input::doubleClick(input::notificationIcon());
     HWND dialog = waitForWindow(L"#32770", messages::settingsCaption);
     ASSERT_TRUE(dialog) << "no settings dialog on a double click during the reload";
-    EXPECT_EQ(windowText(control(dialog, frmOption::Text1)), L"30") << "the load's default";
+    EXPECT_EQ(windowText(control(dialog, frmOption::Text1)), L"30") << "opened before the load's end";
     EXPECT_EQ(windowText(control(dialog, frmOption::Combo1)), L"1:並べて表示");
     typeOver(control(dialog, frmOption::Text1), L"5");
     openSettings();
@@ -197,7 +197,7 @@ TEST(Startup, EachMessageEndsTheProgramAfterOkAndLeavesNoCopy) {
         {"2:2\r\n", L"壁紙の指定がありません", nullptr},
         // TempPathType beyond 16 bits fails before the conversion folder is known: a file
         // of the user's named like a copy, in the folder the program was started from, stays.
-        {"2:2\r\ngood.jpg\r\n", messages::cannotStart, "[Setting]\r\nTempPathType=70000\r\n"},
+        {"5:1\r\ngood.jpg\r\n", messages::cannotStart, "[Setting]\r\nTempPathType=70000\r\n"},
     };
     const std::wstring usersFile = tempFolder() + L"TapiVEX0.bmp";
     for (const auto& [list, message, settings] : cases) {
