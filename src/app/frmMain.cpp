@@ -3,6 +3,7 @@
 #include <cmath>
 #include <iterator>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "app/Messages.h"
@@ -45,24 +46,26 @@ frmMain::frmMain(System system, Globals& globals, MainWindowHost& window, Window
 
 frmMain::~frmMain() = default;
 
+bool frmMain::waitsForTheLoad(bool& request) {
+    if (loading_) request = true;
+    return loading_;
+}
+
 void frmMain::Form_Load() {
-    // The conversion pass lets window messages run; a reload asked for in that
-    // window must not rebuild the list under the running load, so it runs
-    // once that load is over.
-    if (loading_) {
-        reloadRequested_ = true;
-        return;
+    if (waitsForTheLoad(reloadRequested_)) return;
+    {
+        LoadingFlag flag(loading_);
+        do {
+            reloadRequested_ = false;
+            try {
+                loadSequence();
+            } catch (const std::exception&) {
+                showWarning(kMsgStartupFailure);
+                Form_QueryUnload();
+            }
+        } while (reloadRequested_);
     }
-    LoadingFlag flag(loading_);
-    do {
-        reloadRequested_ = false;
-        try {
-            loadSequence();
-        } catch (const std::exception&) {
-            showWarning(kMsgStartupFailure);
-            Form_QueryUnload();
-        }
-    } while (reloadRequested_);
+    if (std::exchange(settingsRequested_, false)) mnChange_Click();
 }
 
 void frmMain::loadSequence() {
@@ -113,8 +116,12 @@ void frmMain::loadSequence() {
 }
 
 void frmMain::findWindowsTempPath() {
-    if (std::optional<std::wstring> temp = sys_.files.windowsTempPath()) {
-        WindowsTempPath = *temp;
+    constexpr std::size_t kBufferChars = 250;
+    const FileSystem::TempPath temp = sys_.files.windowsTempPath(kBufferChars);
+    // 0: the call failed; 250 or more: the folder did not fit and nothing was
+    // written. Either way the program's folder stands in.
+    if (temp.length != 0 && temp.length < kBufferChars) {
+        WindowsTempPath = temp.folder;
     } else {
         WindowsTempPath = WithTrailingBackslash(sys_.files.programFolder());
     }
@@ -226,8 +233,15 @@ void frmMain::mnRefresh_Click() {
 }
 
 void frmMain::mnChange_Click() {
+    if (waitsForTheLoad(settingsRequested_)) return;
     window_.setTimerInterval(0);
-    optionDialog().open();
+    try {
+        optionDialog().open();
+    } catch (...) {
+        // No dialog, so no close of it will restart the rotation.
+        window_.setTimerInterval(kTimerInterval);
+        throw;
+    }
 }
 
 frmOption& frmMain::optionDialog() {

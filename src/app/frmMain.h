@@ -45,6 +45,8 @@ public:
     void TaskbarCreated();
 
     void mnRefresh_Click();
+    // Opens the settings dialog, or fills the open one again, from the
+    // settings in force: during a load, once it is over.
     void mnChange_Click();
     void mnNext_Click();
     void mnAbout_Click();
@@ -87,6 +89,11 @@ public:
     void onTaskbarCreated() override { TaskbarCreated(); }
 
 private:
+    // The conversion pass lets window messages run. A reload or an opening of
+    // the settings asked for meanwhile would rebuild the list under the load,
+    // or show its defaults in place of the list's values: while a load runs,
+    // the request is noted (true) and carried out once the load is over.
+    bool waitsForTheLoad(bool& request);
     void loadSequence();
     void findWindowsTempPath();
     void resolveConversionFolder();
@@ -104,7 +111,8 @@ private:
     FormInstance<frmOption> optionDialog_;
     FormInstance<frmVersion> aboutWindow_;
     bool loading_ = false;
-    bool reloadRequested_ = false;  // during a load: run it again when it ends
+    bool reloadRequested_ = false;    // during a load: run it again when it ends
+    bool settingsRequested_ = false;  // during a load: open the settings when it ends
     bool iconAdded_ = false;
     // Working values of one tick.
     std::int32_t tickReading_ = 0;

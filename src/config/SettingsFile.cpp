@@ -44,7 +44,10 @@ ConversionFolderChoice ReadSettingsFile(FileSystem& files, ProfileFile& profile,
 
 void WriteSettingsFile(ProfileFile& profile, const std::wstring& settingsFilePath,
                        bool useUserFolder, const std::wstring& userFolder) {
+    // A key that holds the text already is left alone: an unchanged choice
+    // needs no writable file.
     auto write = [&](const wchar_t* key, const std::wstring& value) {
+        if (profile.readString(settingsFilePath, kSection, key, L"", kPathBufferChars) == value) return;
         if (!profile.writeString(settingsFilePath, kSection, key, value)) {
             throw RuntimeFailure("TapiVEX.CFG cannot be written");
         }

@@ -27,9 +27,10 @@ ConversionFolderChoice ReadSettingsFile(FileSystem& files, ProfileFile& profile,
                                         const std::wstring& windowsTempPath);
 
 // Saves the choice: TempPathType "1" then UserTempPath (one trailing backslash
-// removed), or TempPathType "0" alone, leaving UserTempPath as it is. Throws
-// RuntimeFailure when a write fails (a read-only folder, say), after which
-// the file holds the writes made before it.
+// removed), or TempPathType "0" alone, leaving UserTempPath as it is. A key
+// is written only when its stored text differs. Throws RuntimeFailure when a
+// write fails (a read-only folder, say), after which the file holds the
+// writes made before it.
 void WriteSettingsFile(ProfileFile& profile, const std::wstring& settingsFilePath,
                        bool useUserFolder, const std::wstring& userFolder);
 

@@ -18,6 +18,7 @@ bool NeedsConversion(const std::wstring& path) {
 }
 
 void DeleteImagesIn(FileSystem& files, const std::wstring& folder) {
+    if (folder.empty()) return;
     for (int n = 0; n <= kLastImageNumber; ++n) {
         files.deleteFile(folder + L"TapiVEX" + std::to_wstring(n) + L".bmp");
     }

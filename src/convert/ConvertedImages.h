@@ -20,7 +20,9 @@ std::wstring ConvertedImageName(const std::wstring& folder, int number);
 bool NeedsConversion(const std::wstring& path);
 
 // Deletes TapiVEX0.bmp to TapiVEX201.bmp in `folder` (ending with a
-// backslash); missing files and failed deletions are passed over.
+// backslash); missing files and failed deletions are passed over. With no
+// folder known yet (empty) it deletes nothing: bare names would reach files
+// of the user's in whatever folder is current.
 void DeleteImagesIn(FileSystem& files, const std::wstring& folder);
 
 }  // namespace tapivex

@@ -7,7 +7,6 @@
 
 #include <cstdint>
 #include <memory>
-#include <optional>
 #include <string>
 
 #include "platform/FolderPicker.h"
@@ -27,9 +26,14 @@ public:
     virtual ~FileSystem() = default;
     // The folder of the executable, without a trailing backslash unless it is a drive's root.
     virtual std::wstring programFolder() = 0;
-    // The Windows temporary folder as GetTempPathA gives it (with a 250-character
-    // buffer); nullopt when the call returns 0.
-    virtual std::optional<std::wstring> windowsTempPath() = 0;
+    // GetTempPathA with a buffer of `bufferChars` characters: what it returns
+    // (0 when it fails; the length it needs, writing nothing, when the folder
+    // does not fit) and the buffer's text without its NULs.
+    struct TempPath {
+        std::uint32_t length;
+        std::wstring folder;
+    };
+    virtual TempPath windowsTempPath(std::size_t bufferChars) = 0;
     virtual bool setCurrentDirectory(const std::wstring& folder) = 0;
     // True only for an existing file, never for a folder. Every name the
     // program keeps or hands on goes through the ANSI code page, so a path

@@ -33,9 +33,10 @@ std::vector<std::uint32_t> capture(const RECT& area) {
 }
 
 // A second copy shows its message and leaves the first undisturbed. Next shows the
-// converted copy, Reload starts the edited list at entry 0, the settings command
-// opens the dialog, whose Cancel writes nothing, and Exit deletes the copies, not
-// the user's files. The list file is never written.
+// converted copy, Reload starts the edited list at entry 0, a list of missing files
+// leaves the stored wallpaper as it is, the settings command opens the dialog, whose
+// Cancel writes nothing, and Exit deletes the copies, not the user's files. The list
+// file is never written.
 TEST_F(TrayAndWindows, TheMenusCommandsAndExitCleansUp) {
     folder.write(L"c.bmp", bitmap(16, 16, 0x00C800));
     const std::string settings = folder.read(L"TapiVEX.CFG");
@@ -51,6 +52,10 @@ TEST_F(TrayAndWindows, TheMenusCommandsAndExitCleansUp) {
     openMenu('R');
     openMenu('N');
     EXPECT_EQ(desktop::waitForWallpaperOtherThan(converted(), 3s), folder.file(L"c.bmp"));
+    folder.writeList(list = "600:3\r\nmissing.bmp\r\n");
+    openMenu('R');
+    openMenu('N');
+    EXPECT_EQ(desktop::waitForWallpaperOtherThan(folder.file(L"c.bmp"), 1500ms), L"") << "a missing file was stored";
 
     openMenu('C');
     HWND dialog = waitForWindow(L"#32770", messages::settingsCaption);

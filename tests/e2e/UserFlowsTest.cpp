@@ -79,14 +79,25 @@ TEST_F(UserFlows, AWindowWaitsForTheAnswerToItsOwnMessageBox) {
 }
 
 // The controls are the only copy of what they show: opening the settings again
-// refills them. The About window shows the build's version, comes forward when
-// opened again, and once closed with OK is gone, not hidden.
+// refills them. Opened during a reload that converts many pictures, they show
+// the list's interval and style once the load is over, not the load's defaults.
+// The About window shows the build's version, comes forward when opened again,
+// and once closed with OK is gone, not hidden.
 TEST_F(UserFlows, ReopenedWindowsShowTheStateInForceOnce) {
+    folder.write(L"big.jpg", testing::jpeg(640, 480));
+    std::string many = "30:1\r\n";
+    for (int entry = 0; entry < 100; ++entry) many += "big.jpg\r\n";  // about a second of conversion
     const auto run = start();
-    HWND dialog = openSettings();
+    folder.writeList(many);
+    ASSERT_TRUE(openMenu('R'));
+    input::doubleClick(input::notificationIcon());
+    HWND dialog = waitForWindow(L"#32770", messages::settingsCaption);
+    ASSERT_TRUE(dialog) << "no settings dialog on a double click during the reload";
+    EXPECT_EQ(windowText(control(dialog, frmOption::Text1)), L"30") << "opened before the load's end";
+    EXPECT_EQ(windowText(control(dialog, frmOption::Combo1)), L"1:並べて表示");
     typeOver(control(dialog, frmOption::Text1), L"5");
     openSettings();
-    EXPECT_EQ(windowText(control(dialog, frmOption::Text1)), L"600") << "typed text outlived the reopening";
+    EXPECT_EQ(windowText(control(dialog, frmOption::Text1)), L"30") << "typed text outlived the reopening";
     EXPECT_EQ(windows(L"#32770", messages::settingsCaption).size(), 1u);
 
     for (int opening = 0; opening < 2; ++opening) {
@@ -176,26 +187,36 @@ TEST_F(UserFlows, TheBrowseButtonPicksAFolder) {
 // program running. The copies made before the end are deleted: a damaged picture
 // ends the load after two, a header error after the one entry's.
 TEST(Startup, EachMessageEndsTheProgramAfterOkAndLeavesNoCopy) {
-    const std::pair<const char*, std::wstring> cases[] = {
-        {nullptr, messages::cannotStart},  // no Tapivex.INI at all
-        {"60:3\r\ngood.jpg\r\ngood.gif\r\ncut.jpg\r\n", messages::cannotStart},
+    const std::tuple<const char*, std::wstring, const char*> cases[] = {
+        {nullptr, messages::cannotStart, nullptr},  // no Tapivex.INI at all
+        {"60:3\r\ngood.jpg\r\ngood.gif\r\ncut.jpg\r\n", messages::cannotStart, nullptr},
         // Entry lines ending in a line feed alone run into the header line.
-        {"60:2\ngood.jpg\n", L"書式にエラーがあります。1行目の壁紙表示サイズは数字で書いてください。"},
+        {"60:2\ngood.jpg\n", L"書式にエラーがあります。1行目の壁紙表示サイズは数字で書いてください。", nullptr},
         // Beyond a double: the locale-aware conversion overflows.
-        {"1e400:0\r\ngood.jpg\r\n", messages::intervalNotNumeric},
-        {"2:2\r\n", L"壁紙の指定がありません"},
+        {"1e400:0\r\ngood.jpg\r\n", messages::intervalNotNumeric, nullptr},
+        {"2:2\r\n", L"壁紙の指定がありません", nullptr},
+        // TempPathType beyond 16 bits fails before the conversion folder is known: a file
+        // of the user's named like a copy, in the folder the program was started from, stays.
+        {"5:1\r\ngood.jpg\r\n", messages::cannotStart, "[Setting]\r\nTempPathType=70000\r\n"},
     };
-    for (const auto& [list, message] : cases) {
+    const std::wstring usersFile = tempFolder() + L"TapiVEX0.bmp";
+    for (const auto& [list, message, settings] : cases) {
         SCOPED_TRACE(list ? list : "no list file");
         const ProgramFolder folder;
         folder.write(L"good.jpg", testing::jpeg(64, 48));
         folder.write(L"good.gif", testing::stillGif);
         folder.write(L"cut.jpg", testing::jpeg(64, 48).substr(0, 120));
         if (list) folder.writeList(list);
+        if (settings) {
+            folder.write(L"TapiVEX.CFG", settings);
+            std::ofstream(std::filesystem::path(usersFile)) << "the user's";
+        }
         const ProgramRun run(folder.exe());
         EXPECT_EQ(run.answer(IDOK, 15s), message);
         EXPECT_TRUE(run.endsWithoutACrash()) << "a crash, or still running after OK";
-        EXPECT_FALSE(exists(tempFolder() + L"TapiVEX0.BMP") || exists(tempFolder() + L"TapiVEX1.BMP"));
+        EXPECT_EQ(exists(usersFile), settings != nullptr);
+        EXPECT_FALSE(exists(tempFolder() + L"TapiVEX1.BMP"));
+        DeleteFileW(usersFile.c_str());
     }
 }
 

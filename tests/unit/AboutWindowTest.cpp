@@ -56,9 +56,7 @@ TEST_F(AboutWindowTest, EachLinkAsksFirstAndOpensOnlyOnYes) {
         about->press(V::Label3);
         about->click(V::Label3);
         about->press(V::Label2);
-        if (answer == 7) {
-            EXPECT_TRUE(about->links.empty()) << "opened on No";
-        }
+        if (answer == 7) { EXPECT_TRUE(about->links.empty()) << "opened on No"; }
     }
     EXPECT_EQ(fake.messageStyles, std::vector<unsigned>(4, kQuestion));
     EXPECT_EQ(about->links, (std::vector<std::wstring>{kMaker.homePage, std::wstring(L"mailto:") + kMaker.mailAddress +

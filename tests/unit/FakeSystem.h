@@ -98,15 +98,15 @@ public:
 
     // --- state the tests arrange and inspect
     std::wstring folder = L"C:\\Tools";
-    std::optional<std::wstring> tempPath = L"C:\\Temp\\";
+    std::wstring tempPath = L"C:\\Temp\\";  // "": GetTempPathA fails
     std::wstring currentDirectory = L"C:\\";
     std::map<std::wstring, std::string> files;  // absolute path -> bytes
     std::set<std::wstring> folders{L"C:\\", L"C:\\Temp", L"C:\\Tools"};
     std::map<std::wstring, std::wstring> profile;  // "section/key" -> value
-    // What fails: TapiVEX.CFG cannot be written, the registry, the folder picker.
-    bool profileReadOnly = false, registryFails = false, pickerFails = false;
+    // What fails: TapiVEX.CFG cannot be written, the registry, the folder picker, a window's creation.
+    bool profileReadOnly = false, registryFails = false, pickerFails = false, windowsFail = false;
     bool anotherCopyRunning = false;
-    std::set<std::wstring> refusedWallpapers, unreadablePictures;
+    std::set<std::wstring> refusedWallpapers, unreadablePictures, unwritableBitmaps;
     std::uint32_t now = 0;
     int answer = 1;  // the button every message box returns
     int menuChoice = -1;
@@ -164,7 +164,10 @@ public:
 
     // --- FileSystem
     std::wstring programFolder() override { return folder; }
-    std::optional<std::wstring> windowsTempPath() override { return tempPath; }
+    TempPath windowsTempPath(std::size_t bufferChars) override {
+        const auto length = static_cast<std::uint32_t>(tempPath.size());
+        return length < bufferChars ? TempPath{length, tempPath} : TempPath{length + 1, L""};
+    }
     bool setCurrentDirectory(const std::wstring& path) override {
         if (!folders.count(path)) return false;
         currentDirectory = path;
@@ -220,9 +223,10 @@ public:
         if (registryFails) throw RuntimeFailure("registry");
         registryWrites.emplace_back(valuePath, value);
     }
+    // Refused as Windows refuses it: a file that does not exist, or one the test names.
     bool setWallpaper(const std::wstring& path) override {
         wallpaperCalls.push_back(path);
-        return !refusedWallpapers.count(path);
+        return (path.empty() || fileExists(path)) && !refusedWallpapers.count(path);
     }
 
     // --- Clock
@@ -245,7 +249,10 @@ public:
     struct FakePicture : Picture {
         explicit FakePicture(FakeSystem& owner) : system(owner) {}
         // Writes the bitmap: a file of that name exists from then on.
-        void saveAsBitmap(const std::wstring& path) override { system.files[system.conversions.emplace_back(path)]; }
+        void saveAsBitmap(const std::wstring& path) override {
+            if (system.unwritableBitmaps.count(path)) throw RuntimeFailure("the bitmap cannot be written");
+            system.files[system.conversions.emplace_back(path)];
+        }
         FakeSystem& system;
     };
     std::unique_ptr<Picture> load(const std::wstring& path) override {
@@ -276,6 +283,7 @@ public:
 
     // --- WindowFactory
     std::unique_ptr<FormWindow> create(const FormSpec& layout, FormEvents& events) override {
+        if (windowsFail) throw RuntimeFailure("the window cannot be created");
         auto window = std::make_unique<FakeFormWindow>(*this, layout, events, 0x4000 + ++windowsCreated);
         windows.push_back(window.get());
         return window;

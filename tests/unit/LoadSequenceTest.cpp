@@ -2,6 +2,7 @@
 // decides is in WallpaperListFileTest.
 #include "ProgramFixture.h"
 #include "app/Messages.h"
+#include "ui/frmOption.h"
 
 namespace tapivex::testing {
 namespace {
@@ -28,12 +29,15 @@ TEST_F(ProgramTest, StartsTheTimerHidesTheWindowAndAppliesNothingYet) {
     EXPECT_TRUE(fake.wallpaperCalls.empty());
 }
 
-TEST_F(ProgramTest, WithoutATemporaryFolderTheProgramsFolderIsUsed) {
-    fake.tempPath.reset();
+// No temporary folder, or one too long for the 250-character buffer.
+TEST_F(ProgramTest, WithoutAUsableTemporaryFolderTheProgramsFolderIsUsed) {
     fake.folder = L"C:\\";
     fake.writeList("60\r\n\r\n");
-    ASSERT_TRUE(load());
-    EXPECT_EQ(globals.ConvertFolder, L"C:\\");
+    for (const std::wstring& temp : {std::wstring(), L"C:\\" + std::wstring(246, L'x') + L"\\"}) {
+        fake.tempPath = temp;
+        ASSERT_TRUE(load());
+        EXPECT_EQ(globals.ConvertFolder, L"C:\\");
+    }
     EXPECT_EQ(globals.SettingsFilePath, L"C:\\TapiVEX.CFG") << "no doubled backslash in a drive's root";
 }
 
@@ -57,11 +61,14 @@ TEST_F(ProgramTest, ConvertsJpegAndGifEntriesInOrderIntoTheSettingsFolder) {
 }
 
 // The conversion runs before the header is read; an end after it deletes the copies.
-TEST_F(ProgramTest, ADamagedPictureOrAHeaderErrorEndsAfterTheCopiesAndDeletesThem) {
-    for (const char* header : {"60", "abc"}) {
+TEST_F(ProgramTest, ADamagedPictureAnUnwritableCopyOrAHeaderErrorEndsAfterTheCopiesAndDeletesThem) {
+    const std::pair<const char*, const wchar_t*> failures[] = {
+        {"60", L"bad.jpg"}, {"60", L"C:\\Temp\\TapiVEX2.BMP"}, {"abc", L""}};
+    for (const auto& [header, failing] : failures) {
         Program p;
         for (const wchar_t* name : {L"a.jpg", L"b.jpg", L"bad.jpg"}) p.fake.addFile(L"C:\\Tools\\" + std::wstring(name));
-        if (header[0] == '6') p.fake.unreadablePictures.insert(L"bad.jpg");
+        p.fake.unreadablePictures.insert(failing);  // a picture that cannot be read,
+        p.fake.unwritableBitmaps.insert(failing);   // or a copy that cannot be written
         p.fake.writeList(std::string(header) + "\r\na.jpg\r\nb.jpg\r\nbad.jpg\r\n");
         EXPECT_FALSE(p.load());
         EXPECT_EQ(p.fake.conversions.size(), header[0] == '6' ? 2u : 3u);
@@ -82,11 +89,12 @@ TEST_F(ProgramTest, AReloadStartsAfreshAndALoadNeverRunsInsideAnother) {
     form.LastAppliedPath = L"C:\\Temp\\TapiVEX0.BMP";  // a refusal after the reload must not bring it back
     globals.ChangeInterval = 99;
 
-    // A reload asked for while the conversion yields waits for the running
-    // load to end, and a tick in that window leaves the half-built list alone.
+    // A reload or the settings asked for while the conversion yields wait for
+    // the running load to end, and a tick in that window leaves the half-built list alone.
     int yields = 0;
     fake.onDoEvents = [&] {
         if (++yields == 1) form.mnRefresh_Click();
+        if (yields == 1) form.mnChange_Click();
         form.Timer1_Timer();
         EXPECT_EQ(fake.conversions.size(), static_cast<std::size_t>(yields)) << "no load inside another";
     };
@@ -98,8 +106,10 @@ TEST_F(ProgramTest, AReloadStartsAfreshAndALoadNeverRunsInsideAnother) {
     EXPECT_EQ(form.LastAppliedPath, L"");
     EXPECT_EQ(globals.ChangeInterval, 10);
     EXPECT_EQ(form.LastChangeTick, 50000);
-    EXPECT_EQ(fake.timerInterval, 500u);
     EXPECT_TRUE(fake.wallpaperCalls.empty());
+    FakeFormWindow& dialog = fake.newestWindow(L"オプション設定");
+    EXPECT_EQ(dialog[frmOption::Text1].text, L"10") << "the settings opened once the load was over";
+    EXPECT_EQ(dialog[frmOption::Combo1].selectedIndex, 1);
     EXPECT_EQ(globals.WallpaperList[0].Path, L"C:\\Temp\\TapiVEX0.BMP");
 }
 

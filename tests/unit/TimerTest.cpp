@@ -36,8 +36,8 @@ const TickScript kScripts[] = {
     {"style 3 writes nothing", "1:3", {"a.bmp"}, 1000, {1000}, {L"a.bmp"}, 0},
     {"a refusal re-applies the last accepted picture, after the style again", "1:2", {"a.bmp", "bad.bmp"}, 1000,
      {1000, 1000}, {L"a.bmp", L"bad.bmp", L"a.bmp"}, 6, L"bad.bmp"},
-    {"a refusal before any accepted picture leaves the user's wallpaper", "1:2", {"D:\\gone.bmp"}, 1000,
-     {1000, 1000}, {L"D:\\gone.bmp", L"D:\\gone.bmp"}, 8, L"D:\\gone.bmp"},
+    {"a missing file is refused; before any accepted picture the user's wallpaper stays", "1:2", {"D:\\gone.bmp"},
+     1000, {1000, 1000}, {L"D:\\gone.bmp", L"D:\\gone.bmp"}, 8},
     {"failing steps are skipped, the wallpaper still applied", "1:1", {"a.bmp"}, 1000, {1000}, {L"a.bmp"}, 0,
      nullptr, -1, true},
 };

@@ -53,6 +53,10 @@ TEST_F(TrayTest, RightButtonPopsUpTheMenuAndRunsTheChosenItem) {
     form.Form_MouseMove(516);
     EXPECT_EQ(intervals, std::vector<unsigned>{0u});
     EXPECT_EQ(fake.timerInterval, 500u);
+    fake.windowsFail = true;
+    EXPECT_THROW(form.Form_MouseMove(515), RuntimeFailure);
+    EXPECT_EQ(fake.timerInterval, 500u) << "no dialog: the rotation goes on";
+    fake.windowsFail = false;
     fake.menuChoice = 1;
     form.Form_MouseMove(516);
     EXPECT_EQ(fake.windows.size(), 1u) << "the settings dialog";
@@ -60,11 +64,13 @@ TEST_F(TrayTest, RightButtonPopsUpTheMenuAndRunsTheChosenItem) {
     EXPECT_THROW(form.Form_MouseMove(516), ProgramEnd);
 }
 
-TEST(TrayBeforeLoad, NoIconBeforeTheFirstLoadAndAShutdownSendsTheAllZeroRecord) {
+// No conversion folder is known yet: bare names would delete the user's files.
+TEST(TrayBeforeLoad, NoIconBeforeTheFirstLoadAndAShutdownSendsTheAllZeroRecordAndDeletesNothing) {
     Program p;
     p.form.TaskbarCreated();
     EXPECT_TRUE(p.fake.iconCalls.empty());
     EXPECT_THROW(p.form.Form_QueryUnload(), ProgramEnd);
+    EXPECT_TRUE(p.fake.deleted.empty());
     ASSERT_EQ(p.fake.iconCalls.size(), 1u);
     EXPECT_EQ(p.fake.iconCalls[0].second.cbSize, 0u);
 }

@@ -89,10 +89,12 @@ TEST(Win32ProfileFile, JapaneseIsShiftJisOnDiskAndReadsAsThePlatformReads) {
     EXPECT_EQ(profile.readInt(none, L"Option", L"Interval", 2), 2u);
 }
 
-// A name the ANSI call would cut short is refused. Japanese paths reaching the
-// desktop and the style values in the registry: the end-to-end rotation.
-TEST(Win32Desktop, RefusesAWallpaperNameWithANul) {
+// A name the ANSI call would cut short is refused, and so is a file that does
+// not exist, which Wine would store. Japanese paths reaching the desktop and the
+// style values in the registry: the end-to-end rotation.
+TEST(Win32Desktop, RefusesAWallpaperNameWithANulOrOfNoFile) {
     EXPECT_FALSE(Win32Desktop().setWallpaper(std::wstring(L"C:\\a.bmp\0b", 10)));
+    EXPECT_FALSE(Win32Desktop().setWallpaper(L"C:\\tapivex-missing.bmp"));
 }
 
 TEST(Win32UserInterface, DoEventsRunsWaitingMessagesAndLeavesTheQuitRequest) {

@@ -20,7 +20,7 @@ class ListFileRedirect : public FileSystem {
 public:
     ListFileRedirect(FileSystem& files, std::wstring listName) : files_(files), listName_(std::move(listName)) {}
     std::wstring programFolder() override { return files_.programFolder(); }
-    std::optional<std::wstring> windowsTempPath() override { return files_.windowsTempPath(); }
+    TempPath windowsTempPath(std::size_t bufferChars) override { return files_.windowsTempPath(bufferChars); }
     bool setCurrentDirectory(const std::wstring& folder) override { return files_.setCurrentDirectory(folder); }
     bool fileExists(const std::wstring& path) override { return files_.fileExists(path); }
     bool folderExists(const std::wstring& path) override { return files_.folderExists(path); }

@@ -18,7 +18,7 @@ public:
     explicit PosixFileSystem(std::optional<std::string> winePrefix = std::nullopt);
 
     std::wstring programFolder() override;
-    std::optional<std::wstring> windowsTempPath() override { return std::nullopt; }
+    TempPath windowsTempPath(std::size_t) override { return {0, L""}; }
     bool setCurrentDirectory(const std::wstring& folder) override;
     bool fileExists(const std::wstring& path) override;
     bool folderExists(const std::wstring& path) override;

@@ -46,6 +46,11 @@ DWORD attributesOf(const std::wstring& path) {
     return ansiName(path) ? GetFileAttributesW(path.c_str()) : INVALID_FILE_ATTRIBUTES;
 }
 
+bool isFile(const std::wstring& path) {
+    const DWORD attributes = attributesOf(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
 // "\\?\C:\x" and "\\?\UNC\server\x" back to their ordinary forms.
 std::wstring withoutLongPathPrefix(const std::wstring& path) {
     if (path.rfind(L"\\\\?\\UNC\\", 0) == 0) {
@@ -174,22 +179,17 @@ std::wstring Win32FileSystem::programFolder() {
     return folder;
 }
 
-std::optional<std::wstring> Win32FileSystem::windowsTempPath() {
-    char buffer[250] = {};
-    if (GetTempPathA(sizeof buffer, buffer) == 0) {
-        return std::nullopt;
-    }
-    return wideFromAnsi(removeNuls(std::string(buffer, sizeof buffer)));
+FileSystem::TempPath Win32FileSystem::windowsTempPath(std::size_t bufferChars) {
+    std::string buffer(bufferChars, '\0');
+    const DWORD length = GetTempPathA(static_cast<DWORD>(buffer.size()), buffer.data());
+    return {length, wideFromAnsi(removeNuls(std::move(buffer)))};
 }
 
 bool Win32FileSystem::setCurrentDirectory(const std::wstring& folder) {
     return !holdsNul(folder) && SetCurrentDirectoryW(folder.c_str()) != 0;
 }
 
-bool Win32FileSystem::fileExists(const std::wstring& path) {
-    const DWORD attributes = attributesOf(path);
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-}
+bool Win32FileSystem::fileExists(const std::wstring& path) { return isFile(path); }
 
 bool Win32FileSystem::folderExists(const std::wstring& path) {
     const DWORD attributes = attributesOf(path);
@@ -304,6 +304,11 @@ void Win32Desktop::writeRegistryString(const std::wstring& valuePath, const std:
 }
 
 bool Win32Desktop::setWallpaper(const std::wstring& path) {
+    // Windows refuses a file that does not exist; Wine would store its name
+    // as the user's wallpaper.
+    if (!path.empty() && !isFile(path)) {
+        return false;
+    }
     // The desktop keeps the path for later sessions, so a relative entry is
     // stored as the full path it names now; the empty text stays empty.
     auto ansiPath = ansiName(path.empty() ? path : fullPath(path));

@@ -12,7 +12,7 @@ namespace tapivex {
 class Win32FileSystem : public FileSystem {
 public:
     std::wstring programFolder() override;
-    std::optional<std::wstring> windowsTempPath() override;
+    TempPath windowsTempPath(std::size_t bufferChars) override;
     bool setCurrentDirectory(const std::wstring& folder) override;
     bool fileExists(const std::wstring& path) override;
     bool folderExists(const std::wstring& path) override;
