@@ -72,26 +72,41 @@ TEST_F(TrayAndWindows, TheMenusCommandsAndExitCleansUp) {
     EXPECT_EQ(folder.read(L"Tapivex.INI"), list);
 }
 
-// JPEG and GIF entries rotate as their copies in the configured folder, style 3
-// leaving the style values alone, and a close request deletes them. With that
-// folder gone, the copies go to the Windows temporary folder; the end of the
-// session, which the program does not hold up, deletes them too.
+// The rotation from entry 0, one interval after the start, with the list's style;
+// JPEG and GIF entries as their copies in the configured folder, and a close request
+// deletes them. The first entry is relative, in a subfolder of a Japanese name, and
+// the program runs with another current directory: resolved elsewhere, it would be
+// dropped as missing. With that folder gone, the copies go to the Windows temporary
+// folder, style 3 leaves the style values alone, and the end of the session, which
+// the program does not hold up, deletes the copies too.
 TEST_F(TrayAndWindows, ConvertedCopiesRotateAndEveryEndDeletesThem) {
-    const std::wstring a = folder.write(L"a.bmp", bitmap(16, 16, 0x00C800));
+    const std::wstring relative = L"写真\\海.bmp";
+    folder.write(relative, bitmap(16, 16, 0x00C800));
     folder.write(L"b.jpg", testing::jpeg(64, 48));
     folder.write(L"c.gif", testing::stillGif);
-    folder.writeList("2:3\r\na.bmp\r\nb.jpg\r\nc.gif\r\n");
+    const std::string entries = shiftJis(relative) + "\r\nb.jpg\r\nc.gif\r\n";
+    folder.writeList("2:0\r\n" + entries);
+    const auto started = std::chrono::steady_clock::now();
     auto run = start();
-    EXPECT_EQ(desktop::nextWallpapers(4, 3500ms),
-              (std::vector<std::wstring>{a, cache() + L"\\TapiVEX0.BMP", cache() + L"\\TapiVEX1.BMP", a}));
-    EXPECT_FALSE(desktop::value(L"WallpaperStyle") || desktop::value(L"TileWallpaper"));
+    std::this_thread::sleep_until(started + 1200ms);
+    EXPECT_EQ(desktop::wallpaper(), L"") << "the wallpaper changed before one interval had passed";
+    const auto seen = desktop::nextWallpapers(4, 3500ms);
+    ASSERT_EQ(seen.size(), 4u) << "a change took longer than 3.5 s";
+    const std::wstring first = seen[0];
+    EXPECT_EQ(first.substr(first.size() - std::min(first.size(), relative.size())), relative);
+    EXPECT_EQ(seen,
+              (std::vector<std::wstring>{first, cache() + L"\\TapiVEX0.BMP", cache() + L"\\TapiVEX1.BMP", first}));
+    EXPECT_EQ(desktop::value(L"WallpaperStyle"), L"0");
+    EXPECT_EQ(desktop::value(L"TileWallpaper"), L"0");
     ASSERT_TRUE(run->close()) << "no clean end on a close request";
     EXPECT_FALSE(exists(cache() + L"\\TapiVEX0.BMP") || exists(cache() + L"\\TapiVEX1.BMP"));
 
     folder.writeSettings(cache() + L"\\gone");
+    folder.writeList("2:3\r\n" + entries);
     desktop::reset();
     run = start();
-    EXPECT_EQ(desktop::nextWallpapers(2, 3500ms), (std::vector<std::wstring>{a, tempFolder() + L"TapiVEX0.BMP"}));
+    EXPECT_EQ(desktop::nextWallpapers(2, 3500ms), (std::vector<std::wstring>{first, tempFolder() + L"TapiVEX0.BMP"}));
+    EXPECT_FALSE(desktop::value(L"WallpaperStyle") || desktop::value(L"TileWallpaper"));
     HWND window = run->mainWindow();
     DWORD_PTR answer = 0;
     SendMessageTimeoutW(window, WM_QUERYENDSESSION, 0, 0, SMTO_BLOCK, 2000, &answer);
@@ -164,30 +179,6 @@ TEST_F(TrayAndWindows, WallpaperChangesLeaveTheTaskbarAndTheWindowsDrawn) {
     EXPECT_LT(wallpaperIn(menuArea), 0.05) << "the menu is not drawn";
     input::key('X');
     EXPECT_EQ(run->waitForExit(), 0u) << "the menu took no key after the change";
-}
-
-using Rotation = TrayAndWindows;
-
-// The first entry's path is relative, in a subfolder of a Japanese name, and the
-// program runs with another current directory: resolved elsewhere, it would be
-// dropped as missing and the absolute entry after it would come first.
-TEST_F(Rotation, EveryIntervalTheNextEntryInOrderFromEntryZeroWithItsStyle) {
-    const std::wstring relative = L"写真\\海.bmp";
-    folder.write(relative, bitmap(16, 16, 0x0078C8));
-    const auto b = folder.write(L"b.bmp", bitmap(16, 16, 0x00FA00));
-    const auto c = folder.write(L"c.bmp", bitmap(16, 16, 0x0000FA));
-    folder.writeList("2:0\r\n" + shiftJis(relative + L"\r\n" + b + L"\r\n" + c + L"\r\n"));
-
-    const auto started = std::chrono::steady_clock::now();
-    const ProgramRun run(folder.exe());
-    std::this_thread::sleep_until(started + 1200ms);
-    EXPECT_EQ(desktop::wallpaper(), L"") << "the wallpaper changed before one interval had passed";
-    const auto seen = desktop::nextWallpapers(4, 3000ms);
-    ASSERT_EQ(seen.size(), 4u) << "a change took longer than 3 s";
-    EXPECT_EQ(seen[0].substr(seen[0].size() - std::min(seen[0].size(), relative.size())), relative);
-    EXPECT_EQ(std::vector<std::wstring>(seen.begin() + 1, seen.end()), (std::vector<std::wstring>{b, c, seen[0]}));
-    EXPECT_EQ(desktop::value(L"WallpaperStyle"), L"0");
-    EXPECT_EQ(desktop::value(L"TileWallpaper"), L"0");
 }
 
 }  // namespace

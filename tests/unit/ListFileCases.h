@@ -67,22 +67,13 @@ inline const std::vector<ListCase>& ListCases() {
         header("two fields", "600:2", nullptr, 600, 2),
         header("no style keeps the system's", "60", nullptr, 60, 3),
         header("fields after the second are ignored", "30:1:abc", nullptr, 30, 1),
-        header("fractions round down", "45.7:0.9", nullptr, 45, 0),
-        header("blanks around the fields", " 60 : 2 ", nullptr, 60, 2),
         header("an interval below 1 becomes 1", "0:1", nullptr, 1, 1),
-        header("a negative interval becomes 1", "-10:2", nullptr, 1, 2),
         header("a style above 2 keeps the system's", "60:5", nullptr, 60, 3),
         header("a negative style keeps the system's", "60:-1", nullptr, 60, 3),
-        header("the largest interval", "2147483647.9:1", nullptr, 2147483647, 1),
         header("an empty style", "60:", kMsgStyleNotNumeric),
         header("an empty second field", "30::2", kMsgStyleNotNumeric),
-        header("an empty interval", ":2", kMsgIntervalNotNumeric),
         header("a bad interval hides a bad style", "abc:xyz", kMsgIntervalNotNumeric),
-        header("another locale's decimal separator", "2,5", kMsgIntervalNotNumeric),
-        header("an interval beyond a double is no number", "1e400:0", kMsgIntervalNotNumeric),
-        header("a style beyond a double is no number", "60:-1e999", kMsgStyleNotNumeric),
         header("a style beyond 16 bits", "60:32768", kMsgStartupFailure),
-        header("an interval beyond 32 bits", "2147483648:1", kMsgStartupFailure),
     };
     return cases;
 }

@@ -51,13 +51,5 @@ TEST(ListFile, WorkedFilesReadAndLoad) {
     }
 }
 
-TEST(ListFile, KeepsTheFirst51MissingTextsAndTheLastMissingInTheNextSlot) {
-    FakeSystem fake;
-    fake.writeList("60\r\n" + Lines("D:\\missing.bmp", 51) + "D:\\last.bmp\r\n");
-    const Reading read(fake);
-    EXPECT_EQ(read.unreadable[50], L"D:\\missing.bmp");
-    EXPECT_EQ(read.list[0].Path, L"D:\\last.bmp") << "the tick applies it though it is no entry";
-}
-
 }  // namespace
 }  // namespace tapivex::testing
