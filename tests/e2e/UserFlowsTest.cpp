@@ -69,17 +69,10 @@ TEST_F(UserFlows, AWindowWaitsForTheAnswerToItsOwnMessageBox) {
     EXPECT_EQ(run->answer(), L"時間は整数を入れてください。");
     EXPECT_TRUE(waitUntil([&] { return windowText(control(dialog, frmOption::Text1)) == L"600"; }))
         << "the interval in force is not shown again";
-
-    typeOver(control(dialog, frmOption::txtPath), cache() + L"\\missing");
-    input::key(VK_RETURN);
-    EXPECT_EQ(run->answer(), L"指定したパスが存在しません。");
-    EXPECT_TRUE(IsWindowVisible(dialog));
     EXPECT_EQ(folder.read(L"TapiVEX.CFG"), settings);
-    EXPECT_TRUE(run->running());
 }
 
-// The controls are the only copy of what they show: opening the settings again
-// refills them. Opened during a reload that converts many pictures, they show
+// The settings dialog, opened during a reload that converts many pictures, shows
 // the list's interval and style once the load is over, not the load's defaults.
 // The About window shows the build's version, comes forward when opened again,
 // and once closed with OK is gone, not hidden.
@@ -95,10 +88,6 @@ TEST_F(UserFlows, ReopenedWindowsShowTheStateInForceOnce) {
     ASSERT_TRUE(dialog) << "no settings dialog on a double click during the reload";
     EXPECT_EQ(windowText(control(dialog, frmOption::Text1)), L"30") << "opened before the load's end";
     EXPECT_EQ(windowText(control(dialog, frmOption::Combo1)), L"1:並べて表示");
-    typeOver(control(dialog, frmOption::Text1), L"5");
-    openSettings();
-    EXPECT_EQ(windowText(control(dialog, frmOption::Text1)), L"30") << "typed text outlived the reopening";
-    EXPECT_EQ(windows(L"#32770", messages::settingsCaption).size(), 1u);
 
     for (int opening = 0; opening < 2; ++opening) {
         ASSERT_TRUE(openMenu('A'));
@@ -116,7 +105,6 @@ TEST_F(UserFlows, ReopenedWindowsShowTheStateInForceOnce) {
         EXPECT_TRUE(waitUntil([&] { return !IsWindow(about); })) << "OK left the window behind";
         EXPECT_TRUE(windows(L"#32770", messages::aboutCaption, true).empty());
     }
-    EXPECT_TRUE(IsWindowVisible(dialog));
 }
 
 // A settings file that cannot be written is the apply's failure: the choice is

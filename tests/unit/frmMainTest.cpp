@@ -1,5 +1,6 @@
-// Start-up and reload of frmMain on the fake system; what the list file alone
-// decides is in WallpaperListFileTest.
+// frmMain on the fake system: start-up and reload, the notification icon, its
+// pop-up menu and the shutdown; what the list file alone decides is in ConfigTest,
+// the rotation's tick in TimerTest.
 #include "ProgramFixture.h"
 #include "app/Messages.h"
 #include "ui/frmOption.h"
@@ -18,17 +19,6 @@ TEST_F(ProgramTest, ASecondCopyShowsItsMessageAndTouchesNothing) {
     EXPECT_EQ(fake.timerInterval, 0u);
 }
 
-TEST_F(ProgramTest, StartsTheTimerHidesTheWindowAndAppliesNothingYet) {
-    fake.now = 123456;
-    fake.writeList("60\r\n\r\n");
-    ASSERT_TRUE(load());
-    EXPECT_EQ(fake.timerInterval, 500u);
-    EXPECT_EQ(fake.windowPosition, std::make_pair(-5000, -5000));
-    EXPECT_EQ(fake.currentDirectory, L"C:\\Tools");
-    EXPECT_EQ(form.LastChangeTick, 123456);
-    EXPECT_TRUE(fake.wallpaperCalls.empty());
-}
-
 // No temporary folder, or one too long for the 250-character buffer.
 TEST_F(ProgramTest, WithoutAUsableTemporaryFolderTheProgramsFolderIsUsed) {
     fake.folder = L"C:\\";
@@ -39,6 +29,7 @@ TEST_F(ProgramTest, WithoutAUsableTemporaryFolderTheProgramsFolderIsUsed) {
         EXPECT_EQ(globals.ConvertFolder, L"C:\\");
     }
     EXPECT_EQ(globals.SettingsFilePath, L"C:\\TapiVEX.CFG") << "no doubled backslash in a drive's root";
+    EXPECT_EQ(fake.windowPosition, std::make_pair(-5000, -5000)) << "the hidden window lies off the screen";
 }
 
 TEST_F(ProgramTest, ConvertsJpegAndGifEntriesInOrderIntoTheSettingsFolder) {
@@ -60,23 +51,15 @@ TEST_F(ProgramTest, ConvertsJpegAndGifEntriesInOrderIntoTheSettingsFolder) {
     EXPECT_EQ(yields, 5) << "one yield per converted picture";
 }
 
-// The conversion runs before the header is read; an end after it deletes the copies.
-TEST_F(ProgramTest, ADamagedPictureAnUnwritableCopyOrAHeaderErrorEndsAfterTheCopiesAndDeletesThem) {
-    const std::pair<const char*, const wchar_t*> failures[] = {
-        {"60", L"bad.jpg"}, {"60", L"C:\\Temp\\TapiVEX2.BMP"}, {"abc", L""}};
-    for (const auto& [header, failing] : failures) {
-        Program p;
-        for (const wchar_t* name : {L"a.jpg", L"b.jpg", L"bad.jpg"}) p.fake.addFile(L"C:\\Tools\\" + std::wstring(name));
-        p.fake.unreadablePictures.insert(failing);  // a picture that cannot be read,
-        p.fake.unwritableBitmaps.insert(failing);   // or a copy that cannot be written
-        p.fake.writeList(std::string(header) + "\r\na.jpg\r\nb.jpg\r\nbad.jpg\r\n");
-        EXPECT_FALSE(p.load());
-        EXPECT_EQ(p.fake.conversions.size(), header[0] == '6' ? 2u : 3u);
-        EXPECT_EQ(p.fake.messages, std::vector<std::wstring>{header[0] == '6' ? kMsgStartupFailure
-                                                                               : kMsgIntervalNotNumeric});
-        EXPECT_FALSE(p.fake.fileExists(L"C:\\Temp\\TapiVEX0.BMP"));
-        EXPECT_FALSE(p.fake.fileExists(L"C:\\Temp\\TapiVEX1.BMP"));
-    }
+// A copy that cannot be written ends the start-up like a damaged picture: the
+// copies made before it are deleted.
+TEST_F(ProgramTest, ACopyThatCannotBeWrittenEndsTheStartUpAndDeletesTheCopiesMade) {
+    for (const wchar_t* name : {L"a.jpg", L"b.jpg"}) fake.addFile(L"C:\\Tools\\" + std::wstring(name));
+    fake.unwritableBitmaps.insert(L"C:\\Temp\\TapiVEX1.BMP");
+    fake.writeList("60\r\na.jpg\r\nb.jpg\r\n");
+    EXPECT_FALSE(load());
+    EXPECT_EQ(fake.messages, std::vector<std::wstring>{kMsgStartupFailure});
+    EXPECT_FALSE(fake.fileExists(L"C:\\Temp\\TapiVEX0.BMP"));
 }
 
 TEST_F(ProgramTest, AReloadStartsAfreshAndALoadNeverRunsInsideAnother) {
@@ -111,6 +94,74 @@ TEST_F(ProgramTest, AReloadStartsAfreshAndALoadNeverRunsInsideAnother) {
     EXPECT_EQ(dialog[frmOption::Text1].text, L"10") << "the settings opened once the load was over";
     EXPECT_EQ(dialog[frmOption::Combo1].selectedIndex, 1);
     EXPECT_EQ(globals.WallpaperList[0].Path, L"C:\\Temp\\TapiVEX0.BMP");
+}
+
+class TrayTest : public ProgramTest {
+protected:
+    void SetUp() override {
+        fake.addFile(L"C:\\Tools\\a.bmp");
+        fake.writeList("600\r\na.bmp\r\n");
+        ASSERT_TRUE(load());
+    }
+};
+
+// Every add sends the same record, filled at the first; a removal sends it too.
+TEST_F(TrayTest, TheIconIsAddedAtEachLoadAndTaskbarStartAndRemovedLast) {
+    form.mnRefresh_Click();
+    form.TaskbarCreated();
+    std::size_t iconCallsAtFirstDelete = 0;
+    fake.onDelete = [&] { if (fake.deleted.size() == 1) iconCallsAtFirstDelete = fake.iconCalls.size(); };
+    EXPECT_THROW(form.mnClose_Click(), ProgramEnd);
+    EXPECT_EQ(iconCallsAtFirstDelete, 3u) << "the icon goes after the images";
+    ASSERT_EQ(fake.iconCalls.size(), 4u);
+    for (std::size_t i = 0; i < 4; ++i) {
+        const NotifyIconRecord& r = fake.iconCalls[i].second;
+        EXPECT_EQ(fake.iconCalls[i].first, i < 3 ? 0u : 2u);
+        EXPECT_EQ(std::make_tuple(r.cbSize, r.hWnd, r.uID, r.uFlags, r.uCallbackMessage, r.hIcon),
+                  std::make_tuple(88u, 0x1234u, 1u, 7u, 512u, 0x5678u));
+    }
+}
+
+TEST_F(TrayTest, RightButtonPopsUpTheMenuAndRunsTheChosenItem) {
+    form.Form_MouseMove(513);
+    form.Form_MouseMove(514);
+    EXPECT_TRUE(fake.menuCaptions.empty()) << "only the right button's press";
+    // Next, dismissed, a separator, beyond the last item.
+    const std::pair<int, std::int16_t> choices[] = {{2, -1}, {-1, 0}, {3, 0}, {7, 0}};
+    for (const auto& [choice, next] : choices) {
+        form.NextRequested = 0;
+        fake.menuChoice = choice;
+        form.Form_MouseMove(0x10000 | 516);  // only the low word counts
+        EXPECT_EQ(form.NextRequested, next) << choice;
+    }
+    fake.menuChoice = 0;  // reload: the timer stops while the load converts
+    fake.addFile(L"C:\\Tools\\b.jpg");
+    fake.writeList("600\r\nb.jpg\r\n");
+    std::vector<unsigned> intervals;
+    fake.onDoEvents = [&] { intervals.push_back(fake.timerInterval); };
+    form.Form_MouseMove(516);
+    EXPECT_EQ(intervals, std::vector<unsigned>{0u});
+    EXPECT_EQ(fake.timerInterval, 500u);
+    fake.windowsFail = true;
+    EXPECT_THROW(form.Form_MouseMove(515), RuntimeFailure);
+    EXPECT_EQ(fake.timerInterval, 500u) << "no dialog: the rotation goes on";
+    fake.windowsFail = false;
+    fake.menuChoice = 1;
+    form.Form_MouseMove(516);
+    EXPECT_EQ(fake.windows.size(), 1u) << "the settings dialog";
+    fake.menuChoice = 6;
+    EXPECT_THROW(form.Form_MouseMove(516), ProgramEnd);
+}
+
+// No conversion folder is known yet: bare names would delete the user's files.
+TEST(TrayBeforeLoad, NoIconBeforeTheFirstLoadAndAShutdownSendsTheAllZeroRecordAndDeletesNothing) {
+    Program p;
+    p.form.TaskbarCreated();
+    EXPECT_TRUE(p.fake.iconCalls.empty());
+    EXPECT_THROW(p.form.Form_QueryUnload(), ProgramEnd);
+    EXPECT_TRUE(p.fake.deleted.empty());
+    ASSERT_EQ(p.fake.iconCalls.size(), 1u);
+    EXPECT_EQ(p.fake.iconCalls[0].second.cbSize, 0u);
 }
 
 }  // namespace
