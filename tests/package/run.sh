@@ -4,8 +4,9 @@
 # Checked: the file list and the zip's fixed times and order; the programs are the
 # build's own; the texts are CP932 with CR LF; Tapivex.exe, started from that
 # folder in a virtual desktop on a private Xvfb, changes the wallpaper to one of
-# the example's pictures within 5 s and ends on a close request; tapivex-check.exe
-# of the package passes the example's list.
+# the example's pictures within 5 s (its end on a close request is the end-to-end
+# tests' part; the cleanup's wineserver -k stops it); tapivex-check.exe of the
+# package passes the example's list.
 # Ends with "package: N passed, N failed"; exit 0 when all passed.
 set -uo pipefail
 cd "$(dirname "$0")/../.." || exit 1
@@ -83,18 +84,10 @@ wineserver -p >/dev/null 2>&1
 wine reg add 'HKCU\Control Panel\Desktop' /v Wallpaper /d '' /f >/dev/null 2>&1
 wine explorer /desktop=Default,1024x768 >/dev/null 2>&1 &
 (cd "$folder" && exec "$root/scripts/wine-run" Tapivex.exe >/dev/null 2>&1) &
-program=$!
 t0=$SECONDS current=""
 while [ $((SECONDS - t0)) -lt 5 ] && [ -z "$current" ]; do current=$(wallpaper); sleep 0.2; done
 check "Tapivex.exe started from C:\\Tools\\Tapivex sets a picture of that folder within 5 s (${current:-none})" \
   grep -qixE 'c:\\tools\\tapivex\\(sky|checks|sunset)\.bmp' <<<"$current"
-check "Tapivex.exe is still running" kill -0 "$program"
-
-# A close request (taskkill without /f posts WM_CLOSE to the program's windows).
-wine taskkill /im Tapivex.exe >/dev/null 2>&1
-for _ in $(seq 1 50); do kill -0 "$program" 2>/dev/null && sleep 0.1; done
-if kill -0 "$program" 2>/dev/null; then code=timeout; else wait "$program"; code=$?; fi
-check "Tapivex.exe ends on a close request, with exit code 0 ($code)" test "$code" = 0
 
 check_out=$(cd "$folder" && wine tapivex-check.exe Tapivex.INI 2>&1)
 check "tapivex-check.exe of the package passes the example's list (exit 0)" test $? -eq 0
