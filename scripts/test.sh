@@ -53,12 +53,12 @@ step_failed() {
 count_ctest_log() {
   local name=$1 log=$2 rc=$3 line f t
   line=$(grep -E '[0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1)
-  if [ -z "$line" ]; then
+  f=$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1/' <<<"$line")
+  t=$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\2/' <<<"$line")
+  if [ "${t:-0}" -eq 0 ]; then
     step_failed "$name ran no test"
     return
   fi
-  f=$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1/' <<<"$line")
-  t=$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\2/' <<<"$line")
   passed=$((passed + t - f))
   failed=$((failed + f))
   [ "$rc" -eq 0 ] || status=1
