@@ -60,7 +60,6 @@ public:
     std::int16_t EntryCount = 0;
     std::int16_t NextRequested = 0;  // -1 when a Next command is pending
     std::wstring LastAppliedPath;
-    std::int16_t ConvertIndex = 0;
     std::int16_t ConvertedCount = 0;
     std::int16_t UnreadableCount = 0;
     std::array<std::wstring, kUnreadableSlots> UnreadableList;

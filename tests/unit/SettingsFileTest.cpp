@@ -33,6 +33,9 @@ TEST(SettingsFile, ReadsTheUsersFolderOnlyWhenItExists) {
         EXPECT_EQ(c.UserFolderSetting, row.path ? row.path : L"") << "kept exactly as read";
     }
     FakeSystem fake;
+    fake.profile[L"Setting/UserTempPath"] = std::wstring(256, L'x');
+    EXPECT_EQ(ReadSettingsFile(fake, fake, L"TapiVEX.CFG", L"C:\\Temp\\").UserFolderSetting.size(), 255u)
+        << "read into 256 characters with the terminating NUL";
     for (const wchar_t* type : {L"32768", L"-32769"}) {
         fake.profile[L"Setting/TempPathType"] = type;
         EXPECT_THROW(ReadSettingsFile(fake, fake, L"TapiVEX.CFG", L"C:\\Temp\\"), RuntimeFailure) << "beyond 16 bits";
