@@ -34,8 +34,7 @@ TEST(SettingsFile, ReadsTheUsersFolderOnlyWhenItExists) {
     }
     FakeSystem fake;
     fake.profile[L"Setting/UserTempPath"] = std::wstring(256, L'x');
-    EXPECT_EQ(ReadSettingsFile(fake, fake, L"TapiVEX.CFG", L"C:\\Temp\\").UserFolderSetting.size(), 255u)
-        << "read into 256 characters with the terminating NUL";
+    EXPECT_EQ(ReadSettingsFile(fake, fake, L"TapiVEX.CFG", L"").UserFolderSetting.size(), 255u) << "and the NUL: 256";
     for (const wchar_t* type : {L"32768", L"-32769"}) {
         fake.profile[L"Setting/TempPathType"] = type;
         EXPECT_THROW(ReadSettingsFile(fake, fake, L"TapiVEX.CFG", L"C:\\Temp\\"), RuntimeFailure) << "beyond 16 bits";
