@@ -1,6 +1,7 @@
 #include "ui/frmOption.h"
 
 #include "app/Messages.h"
+#include "app/Resources.h"
 #include "app/frmMain.h"
 #include "config/Number.h"
 #include "config/PathText.h"
@@ -26,7 +27,7 @@ FormSpec BuildLayout() {
     form.clientWidth = 4710;
     form.clientHeight = 4845;
     form.font = {L"ＭＳ ゴシック", 9};
-    form.iconId = 2;  // the settings dialog's own icon
+    form.iconId = TAPIVEX_SETTINGS_ICON;
     form.controls = InIdOrder({
         Row(L"各種設定変更", C::Label1_5, K::Label, kOnWindow, 120, 120, 1080, 180, label),
         Row(L"壁紙設定", C::Frame1_0, K::Frame, kOnWindow, 113, 360, 4455, 2175, framesAndButtons),

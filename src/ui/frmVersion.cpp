@@ -1,6 +1,7 @@
 #include "ui/frmVersion.h"
 
 #include "app/Messages.h"
+#include "app/Resources.h"
 #include "app/Version.h"
 #include "app/frmMain.h"
 #include "ui/frmOption.h"
@@ -10,7 +11,6 @@ namespace {
 
 constexpr wchar_t kAskHomePage[] = L"ホームページを表示しますか？";
 constexpr wchar_t kAskMail[] = L"ご意見、ご感想、ご要望何でもお待ちしております。メールを送信しますか？";
-constexpr int kApplicationIconId = 1;
 
 using C = frmVersion;
 
@@ -53,7 +53,7 @@ FormSpec BuildLayout() {
         Row(L"OK(&O)", C::OKButton, ControlKind::CommandButton, kOnWindow, 2033, 1560, 1215, 375,
             {L"ＭＳ Ｐゴシック", 9.75}, 0),
     });
-    form.controls[C::imgLogo].iconId = kApplicationIconId;  // the application icon, shown at 540 x 540 twips
+    form.controls[C::imgLogo].iconId = TAPIVEX_APPLICATION_ICON;  // the application icon, shown at 540 x 540 twips
     form.controls[C::OKButton].isDefault = true;
     form.controls[C::Label1_2].caption = kMaker.notice;
     return form;
