@@ -24,7 +24,6 @@ protected:
 };
 
 TEST_F(AboutWindowTest, FillsTitleAndVersionAndTakesTheHiddenSettingsDialogsIcon) {
-    EXPECT_TRUE(about->visible);
     EXPECT_EQ((*about)[V::Label1_0].text + L" " + (*about)[V::Label1_1].text, L"タピベックス Version 1.3.0");
     FakeFormWindow& dialog = fake.newestWindow(L"オプション設定");
     EXPECT_EQ(about->icon(), dialog.icon());
