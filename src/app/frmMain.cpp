@@ -19,6 +19,10 @@
 namespace tapivex {
 namespace {
 
+// The program's 16-bit flags hold -1 for true, 0 for false.
+constexpr std::int16_t kTrue = -1;
+constexpr std::int16_t kFalse = 0;
+
 // Rounds to the nearest integer, halves to the even neighbour (4.5 -> 4, 5.5 -> 6).
 std::int32_t RoundHalfEven(double value) {
     double whole = std::floor(value);
@@ -83,7 +87,7 @@ void frmMain::loadSequence() {
     window_.moveTo(kOffScreenTwips, kOffScreenTwips);
 
     EntryCount = 0;
-    NextRequested = 0;
+    NextRequested = kFalse;
     LastAppliedPath.clear();
     if (!sys_.files.setCurrentDirectory(sys_.files.programFolder())) {
         throw RuntimeFailure("the program's folder cannot be made current");
@@ -136,7 +140,8 @@ void frmMain::resolveConversionFolder() {
 }
 
 void frmMain::convertPictures() {
-    for (ConvertIndex = 0; ConvertIndex < EntryCount; ++ConvertIndex) {
+    // A converted entry names its bitmap from then on.
+    for (ConvertIndex = 0; ConvertIndex != EntryCount; ++ConvertIndex) {
         std::wstring& path = g_.WallpaperList[ConvertIndex].Path;
         if (!NeedsConversion(path) || !sys_.files.fileExists(path)) continue;
         const std::wstring bitmap = ConvertedImageName(g_.ConvertFolder, ConvertedCount);
@@ -159,10 +164,10 @@ void frmMain::Timer1_Timer() {
             static_cast<std::uint32_t>(tickReading_) - static_cast<std::uint32_t>(LastChangeTick);
         elapsedSeconds_ = RoundHalfEven(elapsedMs / 1000.0);
     });
-    if (elapsedSeconds_ < g_.ChangeInterval && NextRequested != -1) return;
+    if (elapsedSeconds_ < g_.ChangeInterval && NextRequested != kTrue) return;
 
     SkipOnFailure([&] { LastChangeTick = static_cast<std::int32_t>(sys_.clock.milliseconds()); });
-    NextRequested = 0;
+    NextRequested = kFalse;
     SkipOnFailure([&] { sys_.files.setCurrentDirectory(sys_.files.programFolder()); });
     if (!g_.WallpaperList[CurrentIndex].Path.empty()) applyCurrentEntry();
     ++CurrentIndex;
@@ -256,7 +261,7 @@ void frmMain::FreeUnloadedForms() {
     aboutWindow_.FreeUnloaded();
 }
 
-void frmMain::mnNext_Click() { NextRequested = -1; }
+void frmMain::mnNext_Click() { NextRequested = kTrue; }
 
 void frmMain::mnAbout_Click() {
     aboutWindow_.getOrLoad([&] { return std::make_unique<frmVersion>(sys_, windows_, *this); }).window().show();

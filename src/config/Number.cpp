@@ -1,5 +1,6 @@
 #include "config/Number.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
@@ -12,13 +13,37 @@ namespace {
 
 bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
 bool IsDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
+bool IsSign(wchar_t c) { return c == L'+' || c == L'-'; }
+bool IsExponentMark(wchar_t c) { return c == L'e' || c == L'E'; }
 
-// Consumes a run of digits at `pos`; returns how many there were.
-std::size_t SkipDigits(std::wstring_view text, std::size_t& pos) {
-    const std::size_t start = pos;
-    while (pos < text.size() && IsDigit(text[pos])) ++pos;
-    return pos - start;
-}
+// The text still to read, taken from its front.
+class Reader {
+public:
+    explicit Reader(std::wstring_view text) : rest_(text) {}
+
+    // Takes the run of characters at the front that `accepts`.
+    template <typename Accepts>
+    std::wstring_view takeWhile(Accepts accepts) {
+        const auto end = std::find_if_not(rest_.begin(), rest_.end(), accepts);
+        const std::wstring_view run = rest_.substr(0, static_cast<std::size_t>(end - rest_.begin()));
+        rest_.remove_prefix(run.size());
+        return run;
+    }
+
+    // Takes the front character if `accepts` it.
+    template <typename Accepts>
+    std::wstring_view takeOne(Accepts accepts) {
+        if (rest_.empty() || !accepts(rest_.front())) return {};
+        const std::wstring_view one = rest_.substr(0, 1);
+        rest_.remove_prefix(1);
+        return one;
+    }
+
+    bool atEnd() const { return rest_.empty(); }
+
+private:
+    std::wstring_view rest_;
+};
 
 template <typename Int>
 Int FloorToInt(double value, const char* what) {
@@ -33,37 +58,30 @@ Int FloorToInt(double value, const char* what) {
 }  // namespace
 
 std::optional<double> ParseNumber(std::wstring_view text, wchar_t decimalSeparator) {
-    std::size_t pos = 0;
-    while (pos < text.size() && IsBlank(text[pos])) ++pos;
-
+    Reader in(text);
     // The number is rebuilt in the C locale's notation for strtod.
     std::string plain;
-    if (pos < text.size() && (text[pos] == L'+' || text[pos] == L'-')) plain += static_cast<char>(text[pos++]);
+    auto keep = [&](std::wstring_view part) {
+        plain.append(part.begin(), part.end());
+        return part.size();
+    };
 
-    std::size_t digits = 0;
-    std::size_t start = pos;
-    digits += SkipDigits(text, pos);
-    plain.append(text.begin() + start, text.begin() + pos);
-    if (pos < text.size() && text[pos] == decimalSeparator) {
-        ++pos;
+    in.takeWhile(IsBlank);
+    keep(in.takeOne(IsSign));
+    std::size_t digits = keep(in.takeWhile(IsDigit));
+    if (!in.takeOne([&](wchar_t c) { return c == decimalSeparator; }).empty()) {
         plain += '.';
-        start = pos;
-        digits += SkipDigits(text, pos);
-        plain.append(text.begin() + start, text.begin() + pos);
+        digits += keep(in.takeWhile(IsDigit));
     }
     if (digits == 0) return std::nullopt;
 
-    if (pos < text.size() && (text[pos] == L'e' || text[pos] == L'E')) {
+    if (!in.takeOne(IsExponentMark).empty()) {
         plain += 'e';
-        ++pos;
-        if (pos < text.size() && (text[pos] == L'+' || text[pos] == L'-')) plain += static_cast<char>(text[pos++]);
-        start = pos;
-        if (SkipDigits(text, pos) == 0) return std::nullopt;
-        plain.append(text.begin() + start, text.begin() + pos);
+        keep(in.takeOne(IsSign));
+        if (keep(in.takeWhile(IsDigit)) == 0) return std::nullopt;
     }
-
-    while (pos < text.size() && IsBlank(text[pos])) ++pos;
-    if (pos != text.size()) return std::nullopt;
+    in.takeWhile(IsBlank);
+    if (!in.atEnd()) return std::nullopt;
     // Beyond what a double holds (1e400) is no number the conversion can give.
     const double number = std::strtod(plain.c_str(), nullptr);
     if (std::isinf(number)) return std::nullopt;

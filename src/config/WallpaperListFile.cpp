@@ -65,16 +65,13 @@ HeaderError ParseHeaderLine(std::wstring_view header, wchar_t decimalSeparator,
         return index == 0 ? HeaderError::IntervalNotNumeric : HeaderError::StyleNotNumeric;
     };
 
-    int colons = 0;
+    // Field 0 ends at the first colon, field 1 at the second; either may end the line.
     std::size_t fieldStart = 0;
-    for (std::size_t i = 0; i <= header.size(); ++i) {
-        const bool atColon = i < header.size() && header[i] == L':';
-        const bool atEnd = i == header.size();
-        if (!atColon && !atEnd) continue;
-        // A colon closes field `colons`; the end closes the field in progress.
-        if (colons < 2 && !setField(colons, header.substr(fieldStart, i - fieldStart))) return errorFor(colons);
-        ++colons;
-        fieldStart = i + 1;
+    for (int index = 0; index < 2; ++index) {
+        const std::size_t colon = header.find(L':', fieldStart);
+        if (!setField(index, header.substr(fieldStart, colon - fieldStart))) return errorFor(index);
+        if (colon == std::wstring_view::npos) break;
+        fieldStart = colon + 1;
     }
     return HeaderError::None;
 }

@@ -43,9 +43,10 @@ struct ControlSpec {
     bool autoSize = false;            // a label sized to its text, from its left and top
 };
 
-// A control placed in its container; the rest of its description at defaults.
-inline ControlSpec PlaceControl(std::wstring caption, int id, ControlKind kind, int container, int left, int top,
-                                int width, int height, FontSpec font = {}) {
+// A row of a form's table: a control placed in its container, in the order
+// of the keyboard focus when it takes it; the rest of its description at defaults.
+inline ControlSpec Row(std::wstring caption, int id, ControlKind kind, int container, int left, int top, int width,
+                       int height, FontSpec font = {}, int tabIndex = -1) {
     ControlSpec layout;
     layout.id = id;
     layout.kind = kind;
@@ -56,6 +57,7 @@ inline ControlSpec PlaceControl(std::wstring caption, int id, ControlKind kind, 
     layout.width = width;
     layout.height = height;
     layout.font = std::move(font);
+    layout.tabIndex = tabIndex;
     return layout;
 }
 

@@ -1,10 +1,12 @@
 #include "ui/frmOption.h"
 
 #include "app/Messages.h"
+#include "app/Resources.h"
 #include "app/frmMain.h"
 #include "config/Number.h"
 #include "config/PathText.h"
 #include "config/SettingsFile.h"
+#include "config/WallpaperListFile.h"
 #include "convert/ConvertedImages.h"
 #include "platform/Failures.h"
 
@@ -13,13 +15,6 @@ namespace {
 
 constexpr std::int16_t kEnter = 13;
 constexpr std::int16_t kBackspace = 8;
-
-ControlSpec Row(const wchar_t* caption, int id, ControlKind kind, int container, int left, int top, int width,
-                int height, FontSpec font = {}, int tabIndex = -1) {
-    ControlSpec layout = PlaceControl(caption, id, kind, container, left, top, width, height, std::move(font));
-    layout.tabIndex = tabIndex;
-    return layout;
-}
 
 FormSpec BuildLayout() {
     const FontSpec label{L"ＭＳ Ｐゴシック", 9};
@@ -32,7 +27,7 @@ FormSpec BuildLayout() {
     form.clientWidth = 4710;
     form.clientHeight = 4845;
     form.font = {L"ＭＳ ゴシック", 9};
-    form.iconId = 2;  // the settings dialog's own icon
+    form.iconId = TAPIVEX_SETTINGS_ICON;
     form.controls = InIdOrder({
         Row(L"各種設定変更", C::Label1_5, K::Label, kOnWindow, 120, 120, 1080, 180, label),
         Row(L"壁紙設定", C::Frame1_0, K::Frame, kOnWindow, 113, 360, 4455, 2175, framesAndButtons),
@@ -80,7 +75,7 @@ void frmOption::Form_Load() {
 
 void frmOption::open() {
     window_->setText(Text1, std::to_wstring(g_.ChangeInterval));
-    window_->setSelectedIndex(Combo1, (g_.DisplayStyle >= 0 && g_.DisplayStyle <= 2) ? g_.DisplayStyle : 3);
+    window_->setSelectedIndex(Combo1, StyleInForce(g_.DisplayStyle));
     window_->setText(txtPath, WithoutTrailingBackslash(g_.UserFolderSetting));
     const bool userFolder = g_.UseUserFolder != 0;
     window_->setChecked(Opt1, !userFolder);

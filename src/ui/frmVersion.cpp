@@ -1,6 +1,7 @@
 #include "ui/frmVersion.h"
 
 #include "app/Messages.h"
+#include "app/Resources.h"
 #include "app/Version.h"
 #include "app/frmMain.h"
 #include "ui/frmOption.h"
@@ -10,23 +11,21 @@ namespace {
 
 constexpr wchar_t kAskHomePage[] = L"ホームページを表示しますか？";
 constexpr wchar_t kAskMail[] = L"ご意見、ご感想、ご要望何でもお待ちしております。メールを送信しますか？";
-constexpr int kApplicationIconId = 1;
 
 using C = frmVersion;
 
 ControlSpec Label(const wchar_t* text, int id, int left, int top, int width, int height, FontSpec font,
                   std::uint32_t colour) {
-    ControlSpec layout = PlaceControl(text, id, ControlKind::Label, kOnWindow, left, top, width, height,
-                                      std::move(font));
+    ControlSpec layout = Row(text, id, ControlKind::Label, kOnWindow, left, top, width, height, std::move(font));
     layout.colour = colour;
     layout.autoSize = true;  // every label of the window is as wide as its text
     return layout;
 }
 
 // A link's text: its fixed part, then the maker's address.
-ControlSpec Link(const wchar_t* text, const wchar_t* address, int id, int top, int width, std::uint32_t colour,
-                 const wchar_t* toolTip, int left) {
-    ControlSpec layout = Label(text, id, left, top, width, 195, {L"ＭＳ Ｐゴシック", 9.75}, colour);
+ControlSpec Link(const wchar_t* text, const wchar_t* address, int id, int left, int top, int width, int height,
+                 std::uint32_t colour, const wchar_t* toolTip) {
+    ControlSpec layout = Label(text, id, left, top, width, height, {L"ＭＳ Ｐゴシック", 9.75}, colour);
     layout.caption += address;
     layout.handCursor = true;
     layout.toolTip = toolTip;
@@ -35,34 +34,27 @@ ControlSpec Link(const wchar_t* text, const wchar_t* address, int id, int top, i
 }
 
 FormSpec BuildLayout() {
-    const FontSpec title{L"ＭＳ Ｐゴシック", 12, true};
     FormSpec form;
     form.caption = L"ﾊﾞｰｼﾞｮﾝ情報";
     form.clientWidth = 5295;
     form.clientHeight = 2115;
     form.font = {L"ＭＳ Ｐゴシック", 9};
-    form.fixedBorder = true;
     form.centred = true;
-
-    ControlSpec logo = PlaceControl(L"", C::imgLogo, ControlKind::Image, kOnWindow, 120, 240, 540, 540);
-    logo.iconId = kApplicationIconId;  // the application icon, shown at 540 x 540 twips
-
-    ControlSpec ok = PlaceControl(L"OK(&O)", C::OKButton, ControlKind::CommandButton, kOnWindow, 2033, 1560, 1215,
-                                  375, {L"ＭＳ Ｐゴシック", 9.75});
-    ok.tabIndex = 0;  // the only control that takes the focus
-    ok.isDefault = true;
-
     form.controls = InIdOrder({
-        logo,
-        Label(L"", C::Label1_0, 840, 240, 2265, 240, title, 0x000000),
-        Label(L"", C::Label1_1, 3240, 240, 1560, 240, title, 0x000000),
+        Row(L"", C::imgLogo, ControlKind::Image, kOnWindow, 120, 240, 540, 540),
+        Label(L"", C::Label1_0, 840, 240, 2265, 240, {L"ＭＳ Ｐゴシック", 12, true}, 0x000000),
+        Label(L"", C::Label1_1, 3240, 240, 1560, 240, {L"ＭＳ Ｐゴシック", 12, true}, 0x000000),
         Label(L"", C::Label1_2, 2160, 480, 2955, 225, {L"ＭＳ Ｐゴシック", 11.25, false, true}, 0x000000),
-        Link(L"HomePage : ", kMaker.homePage, C::Label2, 960, 4155, 0xFF0000, L"クリックするとホームページを表示します",
-             570),
-        Link(L"Mail : ", kMaker.mailAddress, C::Label3, 1200, 2415, 0x008000, L"クリックするとメールを送信します",
-             1440),
-        ok,
+        Link(L"HomePage : ", kMaker.homePage, C::Label2, 570, 960, 4155, 195, 0xFF0000,
+             L"クリックするとホームページを表示します"),
+        Link(L"Mail : ", kMaker.mailAddress, C::Label3, 1440, 1200, 2415, 195, 0x008000,
+             L"クリックするとメールを送信します"),
+        // The only control that takes the focus.
+        Row(L"OK(&O)", C::OKButton, ControlKind::CommandButton, kOnWindow, 2033, 1560, 1215, 375,
+            {L"ＭＳ Ｐゴシック", 9.75}, 0),
     });
+    form.controls[C::imgLogo].iconId = TAPIVEX_APPLICATION_ICON;  // the application icon, shown at 540 x 540 twips
+    form.controls[C::OKButton].isDefault = true;
     form.controls[C::Label1_2].caption = kMaker.notice;
     return form;
 }

@@ -24,7 +24,7 @@ protected:
 };
 
 TEST_F(AboutWindowTest, FillsTitleAndVersionAndTakesTheHiddenSettingsDialogsIcon) {
-    EXPECT_TRUE(about->visible);
+    EXPECT_EQ((*about)[V::Label1_0].text + L" " + (*about)[V::Label1_1].text.substr(0, 8), L"タピベックス Version ");
     FakeFormWindow& dialog = fake.newestWindow(L"オプション設定");
     EXPECT_EQ(about->icon(), dialog.icon());
     EXPECT_FALSE(dialog.visible);

@@ -76,6 +76,8 @@ TEST(SettingsFile, ReadsTheUsersFolderOnlyWhenItExists) {
         EXPECT_EQ(c.UserFolderSetting, row.path ? row.path : L"") << "kept exactly as read";
     }
     FakeSystem fake;
+    fake.profile[L"Setting/UserTempPath"] = std::wstring(256, L'x');
+    EXPECT_EQ(ReadSettingsFile(fake, fake, L"TapiVEX.CFG", L"").UserFolderSetting.size(), 255u) << "and the NUL: 256";
     for (const wchar_t* type : {L"32768", L"-32769"}) {
         fake.profile[L"Setting/TempPathType"] = type;
         EXPECT_THROW(ReadSettingsFile(fake, fake, L"TapiVEX.CFG", L"C:\\Temp\\"), RuntimeFailure) << "beyond 16 bits";

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "app/Resources.h"
 #include "platform/win32/HandlerBoundary.h"
 #include "platform/win32/SystemFunctions.h"
 #include "platform/win32/Text.h"
@@ -12,7 +13,6 @@ namespace tapivex {
 namespace {
 
 constexpr UINT_PTR kTimer1 = 1;
-constexpr int kApplicationIconId = 1;
 // The record's first ANSI form is 88 bytes on 32-bit Windows, the program's
 // own; a 64-bit build (the tests' on a machine without 32-bit support) passes
 // the same form in that system's layout.
@@ -30,7 +30,7 @@ MainWindow::MainWindow(HINSTANCE instance, const wchar_t* caption) {
     windowClass.cbSize = sizeof windowClass;
     windowClass.lpfnWndProc = &MainWindow::procedure;
     windowClass.hInstance = instance;
-    icon_ = LoadIconW(instance, MAKEINTRESOURCEW(kApplicationIconId));
+    icon_ = LoadIconW(instance, MAKEINTRESOURCEW(TAPIVEX_APPLICATION_ICON));
     windowClass.hIcon = icon_;
     windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     windowClass.lpszClassName = kMainWindowClass;
