@@ -57,7 +57,7 @@ bool frmMain::waitsForTheLoad(bool& request) {
 
 void frmMain::Form_Load() {
     if (waitsForTheLoad(reloadRequested_)) return;
-    {
+    {  // the load's flag ends here: settings asked for meanwhile open after it
         LoadingFlag flag(loading_);
         do {
             reloadRequested_ = false;
