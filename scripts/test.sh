@@ -23,7 +23,6 @@ export WINEPREFIX="$root/build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="msco
 jobs=2
 passed=0
 failed=0
-status=0
 xvfb_pid=""
 logs="$root/build/test-logs"
 
@@ -43,15 +42,21 @@ step() { echo; echo "== $*"; }
 # A step that could not set up, build or run: one failure, named.
 step_failed() {
   failed=$((failed + 1))
-  status=1
   echo "test: FAILED: $* (logs in build/test-logs)"
+}
+
+# A step that ended with a non-zero RC but counted no failure since BEFORE (the
+# failure count when it started) is one failure of its own.
+settle() {
+  local name=$1 rc=$2 before=$3
+  [ "$rc" -eq 0 ] || [ "$failed" -gt "$before" ] || step_failed "$name ended with status $rc"
 }
 
 # Adds the counts of the last line "NN% tests passed, F tests failed out of T" of
 # a ctest log; NAME's ctest ran no test when there is none, and a non-zero RC
 # with no failed test counted is a failure of NAME itself.
 count_ctest_log() {
-  local name=$1 log=$2 rc=$3 line f t
+  local name=$1 log=$2 rc=$3 before=$failed line f t
   line=$(grep -E '[0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1)
   f=$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1/' <<<"$line")
   t=$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\2/' <<<"$line")
@@ -61,8 +66,7 @@ count_ctest_log() {
   fi
   passed=$((passed + t - f))
   failed=$((failed + f))
-  [ "$rc" -eq 0 ] || status=1
-  [ "$rc" -eq 0 ] || [ "$f" -gt 0 ] || step_failed "$name ended with status $rc"
+  settle "$name" "$rc" "$before"
 }
 
 run_ctest() {
@@ -100,16 +104,15 @@ count_ctest_log "the sanitizer build and its ctest" "$logs/sanitize.log" "${PIPE
 # Each fuzz target counts as one test: it passes when its bounded run finds nothing.
 step "fuzzing, 20 s per target (build/fuzz)"
 bash scripts/fuzz.sh 2>&1 | tee "$logs/fuzz.log"
-fuzz_rc=${PIPESTATUS[0]}
+fuzz_rc=${PIPESTATUS[0]} before=$failed
 fuzz_failed=$(grep -c ': FAILED' "$logs/fuzz.log" || true)
 fuzz_passed=$(grep -c 'stat::number_of_executed_units' "$logs/fuzz.log" || true)
 passed=$((passed + fuzz_passed))
 failed=$((failed + fuzz_failed))
-[ "$fuzz_failed" -eq 0 ] || status=1
 if [ $((fuzz_passed + fuzz_failed)) -eq 0 ]; then
   step_failed "the fuzz build or run (no target ran)"
-elif [ "$fuzz_rc" -ne 0 ] && [ "$fuzz_failed" -eq 0 ]; then
-  step_failed "fuzzing ended with status $fuzz_rc"
+else
+  settle "fuzzing" "$fuzz_rc" "$before"
 fi
 
 # Both Windows targets on every machine: cross-compiling needs no 32-bit kernel, and
@@ -153,17 +156,18 @@ fi
 
 step "release package (tests/package/run.sh)"
 bash tests/package/run.sh 2>&1 | tee "$logs/package.log"
-package_rc=${PIPESTATUS[0]}
+package_rc=${PIPESTATUS[0]} before=$failed
 read -r package_passed package_failed < <(sed -nE 's/^package: ([0-9]+) passed, ([0-9]+) failed$/\1 \2/p' "$logs/package.log" | tail -n 1)
 passed=$((passed + ${package_passed:-0}))
 failed=$((failed + ${package_failed:-0}))
-[ "${package_failed:-0}" -eq 0 ] || status=1
-if [ -z "${package_passed:-}" ] || { [ "$package_rc" -ne 0 ] && [ "${package_failed:-0}" -eq 0 ]; }; then
-  step_failed "the package test ended with status $package_rc"
+if [ -z "${package_passed:-}" ]; then
+  step_failed "the package test ended with status $package_rc and no count"
+else
+  settle "the package test" "$package_rc" "$before"
 fi
 
 echo
 echo "$windows_tested"
 echo "tests: $passed passed, $failed failed"
-[ "$failed" -eq 0 ] || status=1
-exit "$status"
+# Every failure, counted or of a step, is in the count: it alone decides the status.
+exit $((failed > 0))

@@ -34,6 +34,7 @@ ControlSpec Link(const wchar_t* text, const wchar_t* address, int id, int left, 
 }
 
 FormSpec BuildLayout() {
+    const FontSpec title{L"ＭＳ Ｐゴシック", 12, true};
     FormSpec form;
     form.caption = L"ﾊﾞｰｼﾞｮﾝ情報";
     form.clientWidth = 5295;
@@ -42,8 +43,8 @@ FormSpec BuildLayout() {
     form.centred = true;
     form.controls = InIdOrder({
         Row(L"", C::imgLogo, ControlKind::Image, kOnWindow, 120, 240, 540, 540),
-        Label(L"", C::Label1_0, 840, 240, 2265, 240, {L"ＭＳ Ｐゴシック", 12, true}, 0x000000),
-        Label(L"", C::Label1_1, 3240, 240, 1560, 240, {L"ＭＳ Ｐゴシック", 12, true}, 0x000000),
+        Label(L"", C::Label1_0, 840, 240, 2265, 240, title, 0x000000),
+        Label(L"", C::Label1_1, 3240, 240, 1560, 240, title, 0x000000),
         Label(L"", C::Label1_2, 2160, 480, 2955, 225, {L"ＭＳ Ｐゴシック", 11.25, false, true}, 0x000000),
         Link(L"HomePage : ", kMaker.homePage, C::Label2, 570, 960, 4155, 195, 0xFF0000,
              L"クリックするとホームページを表示します"),

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/Resources.h"
 #include "platform/Failures.h"
 #include "platform/win32/FormLayout.h"
 #include "platform/win32/HandlerBoundary.h"
@@ -17,9 +18,11 @@
 namespace tapivex {
 namespace {
 
+// The pointer shown over controls with a hand cursor; the system's hand stands
+// in when the program carries no such resource.
 HCURSOR HandCursor() {
     static const HCURSOR cursor = [] {
-        HCURSOR own = LoadCursorW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kHandCursorId));
+        HCURSOR own = LoadCursorW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(TAPIVEX_HAND_CURSOR));
         return own ? own : LoadCursorW(nullptr, IDC_HAND);
     }();
     return cursor;

@@ -12,14 +12,9 @@
 
 #include <memory>
 
-#include "app/Resources.h"
 #include "platform/FormWindow.h"
 
 namespace tapivex {
-
-// The pointer shown over controls with a hand cursor; the system's hand stands
-// in when the program carries no such resource.
-inline constexpr int kHandCursorId = TAPIVEX_HAND_CURSOR;
 
 class Win32WindowFactory : public WindowFactory {
 public:
