@@ -26,8 +26,13 @@ failed=0
 xvfb_pid=""
 logs="$root/build/test-logs"
 
+# A folder that Wine can neither write nor delete in (chattr +i, as root): the
+# Windows tests' protected folder, released again at the end.
+protected_folder="$root/build/protected-folder"
+
 # shellcheck disable=SC2317  # called through the trap
 cleanup() {
+  chattr -i "$protected_folder" 2>/dev/null || true
   wineserver -k >/dev/null 2>&1 || true
   if [ -n "$xvfb_pid" ]; then
     kill "$xvfb_pid" 2>/dev/null || true
@@ -143,6 +148,13 @@ elif ! start_private_xvfb 97 160; then
   step_failed "Xvfb did not start"
 else
   echo "display $DISPLAY"
+  chattr -i "$protected_folder" 2>/dev/null
+  rm -rf "$protected_folder"
+  if mkdir -p "$protected_folder" && chattr +i "$protected_folder"; then
+    export TAPIVEX_PROTECTED_FOLDER=$protected_folder
+  else
+    step_failed "chattr +i $protected_folder (the protected folder needs root)"
+  fi
   wineserver -k >/dev/null 2>&1 || true
   # One wineserver and one desktop for the whole run, started here with their output
   # detached: otherwise each test program boots Wine's services anew, and they hold

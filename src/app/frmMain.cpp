@@ -43,6 +43,10 @@ private:
     bool& flag_;
 };
 
+// A reload asked for while the conversion yields: the running load stops
+// there, and the new one takes its place.
+struct LoadAbandoned {};
+
 }  // namespace
 
 frmMain::frmMain(System system, Globals& globals, MainWindowHost& window, WindowFactory& windows)
@@ -63,6 +67,7 @@ void frmMain::Form_Load() {
             reloadRequested_ = false;
             try {
                 loadSequence();
+            } catch (const LoadAbandoned&) {
             } catch (const std::exception&) {
                 showWarning(kMsgStartupFailure);
                 Form_QueryUnload();
@@ -84,6 +89,7 @@ void frmMain::loadSequence() {
 
     g_.SettingsFilePath = WithTrailingBackslash(sys_.files.programFolder()) + kSettingsFileName;
     resolveConversionFolder();
+    dropCopiesOfAnotherFolder();
     window_.moveTo(kOffScreenTwips, kOffScreenTwips);
 
     EntryCount = 0;
@@ -139,6 +145,15 @@ void frmMain::resolveConversionFolder() {
     g_.ConvertFolder = std::move(choice.ConvertFolder);
 }
 
+// The copies live as long as the schedule that uses them: a load into
+// another folder than the previous load's (a choice of the settings dialog, a
+// settings file edited by hand, a folder gone offline) removes the old ones.
+void frmMain::dropCopiesOfAnotherFolder() {
+    FileSystem& files = sys_.files;
+    if (files.upperCase(copiesFolder_) != files.upperCase(g_.ConvertFolder)) DeleteImagesIn(files, copiesFolder_);
+    copiesFolder_ = g_.ConvertFolder;
+}
+
 void frmMain::convertPictures() {
     // A converted entry names its bitmap from then on.
     for (ConvertIndex = 0; ConvertIndex != EntryCount; ++ConvertIndex) {
@@ -147,6 +162,7 @@ void frmMain::convertPictures() {
         const std::wstring bitmap = ConvertedImageName(g_.ConvertFolder, ConvertedCount);
         const std::unique_ptr<Picture> picture = sys_.pictures.load(path);
         sys_.ui.doEvents();
+        if (reloadRequested_) throw LoadAbandoned{};
         picture->saveAsBitmap(bitmap);
         path = bitmap;
         ++ConvertedCount;

@@ -92,11 +92,14 @@ private:
     // The conversion pass lets window messages run. A reload or an opening of
     // the settings asked for meanwhile would rebuild the list under the load,
     // or show its defaults in place of the list's values: while a load runs,
-    // the request is noted (true) and carried out once the load is over.
+    // the request is noted (true) and carried out once the load is over. A
+    // noted reload ends the running load at its next yield: nothing it would
+    // still do (copies, messages, the timer, the icon) outlives the reload.
     bool waitsForTheLoad(bool& request);
     void loadSequence();
     void findWindowsTempPath();
     void resolveConversionFolder();
+    void dropCopiesOfAnotherFolder();
     void convertPictures();
     void applyCurrentEntry();
     void writeStyleToRegistry();
@@ -111,9 +114,10 @@ private:
     FormInstance<frmOption> optionDialog_;
     FormInstance<frmVersion> aboutWindow_;
     bool loading_ = false;
-    bool reloadRequested_ = false;    // during a load: run it again when it ends
+    bool reloadRequested_ = false;    // during a load: abandon it and run it again
     bool settingsRequested_ = false;  // during a load: open the settings when it ends
     bool iconAdded_ = false;
+    std::wstring copiesFolder_;  // where the previous load put its copies; empty before the first
     // Working values of one tick.
     std::int32_t tickReading_ = 0;
     std::int32_t elapsedSeconds_ = 0;

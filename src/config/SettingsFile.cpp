@@ -24,6 +24,14 @@ std::int16_t ToInt16(std::uint32_t profileValue) {
 
 }  // namespace
 
+FolderCheck CheckConversionFolder(FileSystem& files, const std::wstring& folder) {
+    if (folder.empty() || !files.folderExists(folder)) return FolderCheck::Missing;
+    const std::optional<std::size_t> bytes = files.folderPathAnsiBytes(folder);
+    // The length first: the test file's name must fit beside the folder too.
+    if (!bytes || *bytes > kLongestFolderBytes || !files.canCreateFileIn(folder)) return FolderCheck::Unusable;
+    return FolderCheck::Usable;
+}
+
 ConversionFolderChoice ReadSettingsFile(FileSystem& files, ProfileFile& profile,
                                         const std::wstring& settingsFilePath,
                                         const std::wstring& windowsTempPath) {
@@ -33,7 +41,7 @@ ConversionFolderChoice ReadSettingsFile(FileSystem& files, ProfileFile& profile,
         profile.readString(settingsFilePath, kSection, kUserTempPathKey, L"", kPathBufferChars);
 
     const std::wstring& folder = choice.UserFolderSetting;
-    if (choice.UseUserFolder != 0 && !folder.empty() && files.folderExists(folder)) {
+    if (choice.UseUserFolder != 0 && CheckConversionFolder(files, folder) == FolderCheck::Usable) {
         choice.ConvertFolder = WithTrailingBackslash(folder);
     } else {
         choice.UseUserFolder = 0;

@@ -13,6 +13,16 @@ namespace tapivex {
 
 inline constexpr wchar_t kSettingsFileName[] = L"TapiVEX.CFG";
 
+// The longest folder, in ANSI bytes, that can take the converted images: the
+// settings file reads a folder back into 255 bytes, and the wallpaper call
+// takes 255, so the folder and "\TapiVEX200.BMP" must fit into 255.
+inline constexpr std::size_t kLongestFolderBytes = 255 - 15;
+
+// Whether a folder can take the converted images: it exists, fits
+// kLongestFolderBytes, and a file can be made there.
+enum class FolderCheck { Usable, Missing, Unusable };
+FolderCheck CheckConversionFolder(FileSystem& files, const std::wstring& folder);
+
 struct ConversionFolderChoice {
     std::int16_t UseUserFolder = 0;  // forced to 0 when the user's folder cannot be used
     std::wstring UserFolderSetting;  // UserTempPath exactly as read
@@ -20,7 +30,8 @@ struct ConversionFolderChoice {
 };
 
 // Reads the settings file and decides the conversion folder, falling back to
-// `windowsTempPath` in silence when the user's folder is empty or missing.
+// `windowsTempPath` in silence when the user's folder is empty or cannot take
+// the converted images.
 // A TempPathType beyond 16 bits throws RuntimeFailure.
 ConversionFolderChoice ReadSettingsFile(FileSystem& files, ProfileFile& profile,
                                         const std::wstring& settingsFilePath,

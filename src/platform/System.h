@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/FolderPicker.h"
@@ -40,6 +41,14 @@ public:
     // that the code page cannot hold names nothing.
     virtual bool fileExists(const std::wstring& path) = 0;
     virtual bool folderExists(const std::wstring& path) = 0;
+    // Whether a file can be made in `folder`: a file of the program's own,
+    // under a name no other file has, is created and removed again; only both
+    // succeeding counts. Nothing else in the folder is touched.
+    virtual bool canCreateFileIn(const std::wstring& folder) = 0;
+    // The length in bytes of the folder's full path in the ANSI code page, as
+    // the ANSI calls receive it, without a trailing backslash unless it is a
+    // drive's root; nullopt when the code page cannot hold it.
+    virtual std::optional<std::size_t> folderPathAnsiBytes(const std::wstring& folder) = 0;
     // The text in capitals by the case mapping of the user's locale, which
     // reaches full-width and other non-ASCII letters too.
     virtual std::wstring upperCase(const std::wstring& text) = 0;

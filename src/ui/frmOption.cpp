@@ -68,15 +68,22 @@ frmOption::frmOption(System system, Globals& globals, WindowFactory& windows, fr
     Form_Load();
 }
 
-void frmOption::Form_Load() {
+void frmOption::Form_Load() { takeFolderInForce(); }
+
+// A load between the dialog's load and an opening (a reload, a fallback when
+// the user's folder went offline) may have changed the folder in force: the
+// apply compares with the folder of this opening.
+void frmOption::takeFolderInForce() {
     OldUseUserFolder = g_.UseUserFolder;
     OldConvertFolder = WithoutTrailingBackslash(g_.ConvertFolder);
+    shownFolder_ = WithoutTrailingBackslash(g_.UserFolderSetting);
 }
 
 void frmOption::open() {
+    takeFolderInForce();
     window_->setText(Text1, std::to_wstring(g_.ChangeInterval));
     window_->setSelectedIndex(Combo1, StyleInForce(g_.DisplayStyle));
-    window_->setText(txtPath, WithoutTrailingBackslash(g_.UserFolderSetting));
+    window_->setText(txtPath, shownFolder_);
     const bool userFolder = g_.UseUserFolder != 0;
     window_->setChecked(Opt1, !userFolder);
     window_->setChecked(Opt2, userFolder);
@@ -116,8 +123,11 @@ void frmOption::Command1_Click() {
         const FolderChoice folder = saveFolderChoice();
         if (folder == FolderChoice::PathMissing) return;
         if (folder == FolderChoice::Changed) {
+            // The old copies go after the notice, right before the reload: the
+            // rotation may tick while the notice waits, and shows them until then.
             messageBox(kMsgReloading, kNotice);
             Form_Unload();
+            DeleteConvertedImages();
             main_.Form_Load();
             return;
         }
@@ -134,13 +144,16 @@ frmOption::FolderChoice frmOption::saveFolderChoice() {
     if (window_->checked(Opt1)) {
         if (OldUseUserFolder == 0) return FolderChoice::Unchanged;
         WriteSettingsFile(sys_.profile, g_.SettingsFilePath, false, L"");
-        DeleteConvertedImages();
         return FolderChoice::Changed;
     }
     const std::wstring path = window_->text(txtPath);
-    if (!sys_.files.folderExists(path)) {
-        messageBox(kMsgPathMissing, kWarning);
-        return FolderChoice::PathMissing;
+    // The folder in force as it was shown: nothing to test or save, even when
+    // it has gone offline since.
+    if (OldUseUserFolder != 0 && path == shownFolder_) return FolderChoice::Unchanged;
+    switch (CheckConversionFolder(sys_.files, path)) {
+        case FolderCheck::Usable: break;
+        case FolderCheck::Missing: messageBox(kMsgPathMissing, kWarning); return FolderChoice::PathMissing;
+        case FolderCheck::Unusable: throw RuntimeFailure("the folder cannot take the converted images");
     }
     WriteSettingsFile(sys_.profile, g_.SettingsFilePath, true, path);
     // Letter case and one trailing backslash are no change; leaving the
@@ -149,7 +162,6 @@ frmOption::FolderChoice frmOption::saveFolderChoice() {
     if (upper(WithoutTrailingBackslash(path)) == upper(OldConvertFolder) && OldUseUserFolder != 0) {
         return FolderChoice::Unchanged;
     }
-    DeleteConvertedImages();
     return FolderChoice::Changed;
 }
 

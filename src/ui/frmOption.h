@@ -42,6 +42,7 @@ public:
     // window unloads, so the next opening loads a fresh instance.
     void Form_Unload();
 
+    // The folder in force at the opening, which the apply compares with.
     std::int16_t OldUseUserFolder = 0;
     std::wstring OldConvertFolder;  // without its trailing backslash
 
@@ -51,9 +52,11 @@ public:
     void onClose() override { Form_Unload(); }
 
 private:
+    void takeFolderInForce();
     void DeleteConvertedImages();
-    // Saves the folder choice of the apply; Changed deletes the old folder's
-    // copies and asks for a reload, PathMissing keeps the dialog open.
+    // Saves the folder choice of the apply; Changed asks for the old folder's
+    // copies to go and a reload, PathMissing keeps the dialog open. A folder
+    // that exists but cannot take the copies throws, before anything is written.
     enum class FolderChoice { Unchanged, Changed, PathMissing };
     FolderChoice saveFolderChoice();
     void resetInterval();
@@ -64,6 +67,7 @@ private:
     Globals& g_;
     frmMain& main_;
     std::unique_ptr<FormWindow> window_;
+    std::wstring shownFolder_;  // the folder text of the opening
 };
 
 }  // namespace tapivex

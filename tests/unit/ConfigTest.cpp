@@ -50,30 +50,40 @@ TEST(ListFile, WorkedFilesReadAndLoad) {
     }
 }
 
-TEST(SettingsFile, ReadsTheUsersFolderOnlyWhenItExists) {
+// 240 bytes in the ANSI code page, in 122 characters: the longest folder.
+const std::wstring kFolder240Bytes = L"D:\\" + std::wstring(117, L'Ｌ') + L"abc";
+
+TEST(SettingsFile, ReadsTheUsersFolderOnlyWhenItCanTakeTheCopies) {
     struct Row {
-        const wchar_t *type, *path;  // nullptr: no such key
+        const wchar_t* type;
+        std::wstring path;  // L"?": no such key
         std::int16_t use;
-        const wchar_t* folder;
+        std::wstring folder;
     } rows[] = {
         {L"1", L"D:\\Cache", 1, L"D:\\Cache\\"},
         {L"1", L"D:\\Cache\\", 1, L"D:\\Cache\\"},  // a hand-written backslash is not doubled
         {L"2", L"C:", 2, L"C:\\"},                  // any type but 0 is the user's folder
         {L"1", L"D:\\Gone", 0, L"C:\\Temp\\"},      // a missing folder falls back in silence
-        {L"1", nullptr, 0, L"C:\\Temp\\"},
+        {L"1", L"?", 0, L"C:\\Temp\\"},
         {L"0", L"D:\\Cache", 0, L"C:\\Temp\\"},
         {nullptr, L"D:\\Cache", 0, L"C:\\Temp\\"},  // no type is the temporary folder
         {L"4294967295", L"D:\\Cache", -1, L"D:\\Cache\\"},  // the platform's -1
         {L"-32768", L"D:\\Cache", -32768, L"D:\\Cache\\"}, {L"32767", L"D:\\Cache", 32767, L"D:\\Cache\\"},
+        // A folder that cannot take the copies falls back like a missing one:
+        // a protected one, or one whose copies' names would not fit 255 bytes.
+        {L"1", L"C:\\Program Files", 0, L"C:\\Temp\\"},
+        {L"1", kFolder240Bytes, 1, kFolder240Bytes + L"\\"},
+        {L"1", kFolder240Bytes + L"x", 0, L"C:\\Temp\\"},
     };
     for (const Row& row : rows) {
         FakeSystem fake;
-        fake.folders.insert(L"D:\\Cache");
+        fake.folders.insert({L"D:\\Cache", L"C:\\Program Files", kFolder240Bytes, kFolder240Bytes + L"x"});
+        fake.unwritableFolders.insert(L"C:\\PROGRAM FILES");
         if (row.type) fake.profile[L"Setting/TempPathType"] = row.type;
-        if (row.path) fake.profile[L"Setting/UserTempPath"] = row.path;
+        if (row.path != L"?") fake.profile[L"Setting/UserTempPath"] = row.path;
         const ConversionFolderChoice c = ReadSettingsFile(fake, fake, L"C:\\Tools\\TapiVEX.CFG", L"C:\\Temp\\");
-        EXPECT_EQ(std::make_pair(c.UseUserFolder, c.ConvertFolder), std::make_pair(row.use, std::wstring(row.folder)));
-        EXPECT_EQ(c.UserFolderSetting, row.path ? row.path : L"") << "kept exactly as read";
+        EXPECT_EQ(std::make_pair(c.UseUserFolder, c.ConvertFolder), std::make_pair(row.use, row.folder));
+        EXPECT_EQ(c.UserFolderSetting, row.path != L"?" ? row.path : L"") << "kept exactly as read";
     }
     FakeSystem fake;
     fake.profile[L"Setting/UserTempPath"] = std::wstring(256, L'x');

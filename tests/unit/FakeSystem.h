@@ -6,12 +6,14 @@
 #include <algorithm>
 #include <functional>
 #include <map>
+#include <numeric>
 #include <set>
 #include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "config/PathText.h"
 #include "platform/Failures.h"
 #include "platform/FormWindow.h"
 #include "platform/MainWindowHost.h"
@@ -52,7 +54,7 @@ public:
     void setSelectedIndex(int control, int index) override { if (!closed) at(control).selectedIndex = index; }
     void setEnabled(int control, bool enabled) override { if (!closed) at(control).enabled = enabled; }
     void setBold(int control, bool bold) override { if (!closed) at(control).bold = bold; }
-    void show() override { if (!closed) { visible = true; ++showCount; } }
+    void show() override;
     void close() override { closed = true; visible = false; }
     std::uintptr_t handle() override { return closed ? 0 : handle_; }
     std::uintptr_t icon() override { return icon_ ? icon_ : 0x1000 + static_cast<std::uintptr_t>(form.iconId); }
@@ -106,15 +108,20 @@ public:
     // What fails: TapiVEX.CFG cannot be written, the registry, the folder picker, a window's creation.
     bool profileReadOnly = false, registryFails = false, pickerFails = false, windowsFail = false;
     bool anotherCopyRunning = false;
-    std::set<std::wstring> refusedWallpapers, unwritableBitmaps;
+    // Folders in which no file can be made or deleted (a protected folder).
+    std::set<std::wstring> refusedWallpapers, unwritableBitmaps, unwritableFolders;
+    static constexpr char kDamaged[] = "damaged";  // a picture file that the loader cannot read
     std::uint32_t now = 0;
     int answer = 1;  // the button every message box returns
     int menuChoice = -1;
     std::optional<std::wstring> pickerAnswer;
-    // Runs once inside the next message box, as other messages run in its
-    // loop while it waits: a tick, a click, a close request.
+    // Runs once inside the next message box or folder picker, as other
+    // messages run in its loop while it waits: a tick, a click, a close request.
     std::function<void()> whileBoxWaits;
     std::function<void()> onDoEvents, onDelete;
+    // Sees each thing the program does as it happens: "show" (a window's
+    // caption), "wallpaper", "bitmap" and "delete" (a path), "profile" (a key).
+    std::function<void(const std::string& what, const std::wstring& detail)> observe;
     // What the program did.
     std::vector<std::wstring> deleted, profileWrites, wallpaperCalls, menuCaptions;
     std::vector<std::pair<std::wstring, std::wstring>> registryWrites;
@@ -135,7 +142,8 @@ public:
     }
     std::wstring absolute(const std::wstring& path) const {
         if (path.size() >= 2 && path[1] == L':') return path;
-        return currentDirectory + (currentDirectory.back() == L'\\' ? L"" : L"\\") + path;
+        if (EndsWithBackslash(path.substr(0, 1))) return currentDirectory.substr(0, 2) + path;  // the drive's root
+        return WithTrailingBackslash(currentDirectory) + path;
     }
     // The locale's capitals: ASCII and full-width letters.
     static std::wstring upper(std::wstring s) {
@@ -150,6 +158,12 @@ public:
         return std::all_of(s.begin(), s.end(),
                            [](wchar_t c) { return (c != L'\0' && c <= 0xFF) || (c >= L'！' && c <= L'～'); });
     }
+    static std::size_t ansiBytes(const std::wstring& s) {
+        return std::accumulate(s.begin(), s.end(), std::size_t{0},
+                               [](std::size_t n, wchar_t c) { return n + (c <= 0xFF ? 1 : 2); });
+    }
+    static std::wstring folderOf(const std::wstring& path) { return path.substr(0, path.find_last_of(L'\\')); }
+    void see(const std::string& what, const std::wstring& detail) { if (observe) observe(what, detail); }
     // File names compare without regard to letter case, as on Windows.
     std::map<std::wstring, std::string>::iterator findFile(const std::wstring& path) {
         const std::wstring key = upper(absolute(path));
@@ -181,12 +195,21 @@ public:
         return hasAnsiForm(p) &&
                std::any_of(folders.begin(), folders.end(), [&](const std::wstring& f) { return upper(f) == upper(p); });
     }
+    bool canCreateFileIn(const std::wstring& path) override {
+        return folderExists(path) && !unwritableFolders.count(upper(WithoutTrailingBackslash(absolute(path))));
+    }
+    std::optional<std::size_t> folderPathAnsiBytes(const std::wstring& path) override {
+        std::wstring p = absolute(path);
+        if (p.size() > 3) p = WithoutTrailingBackslash(p);
+        return hasAnsiForm(p) ? std::optional<std::size_t>(ansiBytes(p)) : std::nullopt;
+    }
     std::wstring upperCase(const std::wstring& text) override { return upper(text); }
     void deleteFile(const std::wstring& path) override {
         deleted.push_back(path);
+        see("delete", path);
         if (onDelete) onDelete();
         auto it = findFile(path);
-        if (it != files.end()) files.erase(it);
+        if (it != files.end() && canCreateFileIn(folderOf(it->first))) files.erase(it);
     }
     std::unique_ptr<ByteStream> openForReading(const std::wstring& path) override {
         auto it = findFile(path);
@@ -208,13 +231,16 @@ public:
     std::wstring readString(const std::wstring&, const std::wstring& section, const std::wstring& key,
                             const std::wstring& defaultValue, std::size_t bufferChars) override {
         auto it = profile.find(section + L"/" + key);
-        return (it == profile.end() ? defaultValue : it->second).substr(0, bufferChars - 1);
+        std::wstring value = it == profile.end() ? defaultValue : it->second;
+        while (ansiBytes(value) > bufferChars - 1) value.pop_back();  // the buffer holds ANSI bytes
+        return value;
     }
     bool writeString(const std::wstring&, const std::wstring& section, const std::wstring& key,
                      const std::wstring& value) override {
         if (profileReadOnly) return false;
         profile[section + L"/" + key] = value;
         profileWrites.push_back(key + L"=" + value);
+        see("profile", key);
         return true;
     }
 
@@ -226,6 +252,7 @@ public:
     // Refused as Windows refuses it: a file that does not exist, or one the test names.
     bool setWallpaper(const std::wstring& path) override {
         wallpaperCalls.push_back(path);
+        see("wallpaper", path);
         return (path.empty() || fileExists(path)) && !refusedWallpapers.count(path);
     }
 
@@ -237,11 +264,15 @@ public:
         messages.push_back(text);
         messageStyles.push_back(style);
         messageOwners.push_back(owner);
-        // The box is modal to its owner, which may be gone when it returns.
+        modalLoop(owner);
+        return answer;
+    }
+    // A box or the picker is modal to its owner, which may be gone when it
+    // returns; other messages run while it waits.
+    void modalLoop(std::uintptr_t owner) {
         for (FakeFormWindow* w : windows) w->disabled = w->disabled || (owner && w->handle() == owner);
         if (auto loop = std::exchange(whileBoxWaits, nullptr)) loop();
         for (FakeFormWindow* w : windows) w->disabled = w->disabled && !(owner && w->handle() == owner);
-        return answer;
     }
     void doEvents() override { if (onDoEvents) onDoEvents(); }
 
@@ -250,12 +281,20 @@ public:
         explicit FakePicture(FakeSystem& owner) : system(owner) {}
         // Writes the bitmap: a file of that name exists from then on.
         void saveAsBitmap(const std::wstring& path) override {
-            if (system.unwritableBitmaps.count(path)) throw RuntimeFailure("the bitmap cannot be written");
-            system.files[system.conversions.emplace_back(path)];
+            if (system.unwritableBitmaps.count(path) || !system.canCreateFileIn(folderOf(path))) {
+                throw RuntimeFailure("the bitmap cannot be written");
+            }
+            system.conversions.push_back(path);
+            if (system.findFile(path) == system.files.end()) system.files[system.absolute(path)];
+            system.see("bitmap", path);
         }
         FakeSystem& system;
     };
-    std::unique_ptr<Picture> load(const std::wstring&) override { return std::make_unique<FakePicture>(*this); }
+    std::unique_ptr<Picture> load(const std::wstring& path) override {
+        auto it = findFile(path);
+        if (it != files.end() && it->second == kDamaged) throw RuntimeFailure("not a picture");
+        return std::make_unique<FakePicture>(*this);
+    }
 
     // --- MainWindowHost
     bool previousInstance() override { return anotherCopyRunning; }
@@ -275,6 +314,7 @@ public:
     std::optional<std::wstring> BrowseForFolder(std::uintptr_t owner, const std::wstring& initialFolder) override {
         pickerCalls.push_back(std::to_wstring(owner) + L" " + initialFolder + L" " + currentDirectory);
         if (pickerFails) throw RuntimeFailure("picker");
+        modalLoop(owner);
         return pickerAnswer;
     }
 
@@ -314,6 +354,13 @@ void FakeFormWindow::input(Action&& action) {
 inline FakeFormWindow::~FakeFormWindow() {
     auto& windows = system_.windows;
     windows.erase(std::remove(windows.begin(), windows.end(), this), windows.end());
+}
+
+inline void FakeFormWindow::show() {
+    if (closed) return;
+    visible = true;
+    ++showCount;
+    system_.see("show", form.caption);
 }
 
 inline void FakeFormWindow::requestClose() {

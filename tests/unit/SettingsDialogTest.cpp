@@ -1,5 +1,6 @@
-// The settings dialog: opening, the key filter of the interval field, every
-// outcome of the apply button, and its warnings while the program runs on.
+// The settings dialog: the key filter of the interval field, every outcome of
+// the apply button, the browse button. What each opening shows, and what a
+// box's wait lets through, is checked by the random walks of UserStatesTest.
 #include "ProgramFixture.h"
 #include "app/Messages.h"
 #include "ui/frmOption.h"
@@ -10,10 +11,16 @@ namespace {
 using O = frmOption;
 using Texts = std::vector<std::wstring>;
 const std::wstring kLastCopy = L"TapiVEX201.bmp";
+const wchar_t kProtected[] = L"C:\\Program Files";
+const std::wstring kTooLong = L"D:\\" + std::wstring(119, L'Ｌ');  // 241 bytes in the ANSI code page
+
+// What changes between the opening and the apply.
+enum class World { AsOpened, SettingsReadOnly, FolderGone };
 
 // Loads with the user's folder `folder` (nullptr: the temporary folder) and opens the dialog.
 FakeFormWindow& OpenDialog(Program& p, const wchar_t* folder = nullptr, const char* header = "600:2") {
-    p.fake.folders.insert({L"D:\\Cache", L"E:\\Other", L"D:\\ＣＡＣＨＥ", L"D:\\Ωmega"});
+    p.fake.folders.insert({L"D:\\Cache", L"E:\\Other", L"D:\\ＣＡＣＨＥ", L"D:\\Ωmega", kProtected, kTooLong});
+    p.fake.unwritableFolders.insert(FakeSystem::upper(kProtected));
     p.fake.addFile(L"C:\\Tools\\a.bmp");
     p.fake.writeList(std::string(header) + "\r\na.bmp\r\n");
     if (folder) {
@@ -42,7 +49,7 @@ struct ApplyCase {
     const wchar_t* intervalAfter;  // the field when the dialog stays; nullptr: it closed
     std::int32_t changeInterval;
     const wchar_t* convertFolder;  // after the apply: a reload changes it
-    bool readOnly = false;
+    World world = World::AsOpened;
 };
 
 const ApplyCase kApplyCases[] = {
@@ -61,11 +68,17 @@ const ApplyCase kApplyCases[] = {
     {"full-width letters too", L"D:\\ＣＡＣＨＥ", L"42", L"D:\\ｃａｃｈｅ", {}, {L"UserTempPath=D:\\ｃａｃｈｅ"}, nullptr,
      nullptr, 42, L"D:\\ＣＡＣＨＥ\\"},
     {"the folder unchanged needs no write: a read-only settings file lets the interval change", L"D:\\Cache", L"42",
-     L"D:\\Cache", {}, {}, nullptr, nullptr, 42, L"D:\\Cache\\", true},
+     L"D:\\Cache", {}, {}, nullptr, nullptr, 42, L"D:\\Cache\\", World::SettingsReadOnly},
+    {"the folder in force gone offline: the interval still changes", L"D:\\Cache", L"42", L"D:\\Cache", {}, {},
+     nullptr, nullptr, 42, L"D:\\Cache\\", World::FolderGone},
+    {"a protected folder is refused before anything is written or deleted", nullptr, L"30", kProtected,
+     {kMsgApplyFailed}, {}, nullptr, L"600", 600, L"C:\\Temp\\"},
+    {"so is a folder too long for the copies' names", nullptr, L"30", kTooLong.c_str(), {kMsgApplyFailed}, {},
+     nullptr, L"600", 600, L"C:\\Temp\\"},
     {"a name outside the ANSI code page is no folder", L"D:\\Cache", L"30", L"D:\\Ωmega", {kMsgPathMissing}, {},
      nullptr, L"30", 600, L"D:\\Cache\\"},
     {"a settings file that cannot be written: nothing deleted or reloaded", L"D:\\Cache", L"30", L"E:\\Other",
-     {kMsgApplyFailed}, {}, nullptr, L"600", 600, L"D:\\Cache\\", true},
+     {kMsgApplyFailed}, {}, nullptr, L"600", 600, L"D:\\Cache\\", World::SettingsReadOnly},
     {"back to the temporary folder writes the type alone", L"D:\\Cache", L"30", nullptr, {kMsgReloading},
      {L"TempPathType=0"}, L"D:\\Cache\\", nullptr, 600, L"C:\\Temp\\"},
 };
@@ -76,49 +89,28 @@ TEST(SettingsDialog, ApplyOutcomes) {
         auto program = std::make_unique<Program>();
         FakeSystem& fake = program->fake;
         FakeFormWindow& dialog = OpenDialog(*program, c.loadedFolder);
-        fake.profileReadOnly = c.readOnly;
+        fake.profileReadOnly = c.world == World::SettingsReadOnly;
+        if (c.world == World::FolderGone) fake.folders.erase(L"D:\\Cache");
         dialog[O::Text1].text = c.interval;
         dialog[O::Combo1].selectedIndex = 1;
         dialog[O::Opt1].checked = !c.path;
         dialog[O::Opt2].checked = c.path;
         dialog[O::txtPath].text = c.path ? c.path : L"";
+        const std::uintptr_t owner = dialog.handle();
         dialog.click(O::Command1);
         EXPECT_EQ(fake.messages, c.messages);
+        EXPECT_EQ(fake.messageOwners, std::vector<std::uintptr_t>(c.messages.size(), owner)) << "modal to the dialog";
         EXPECT_EQ(fake.profileWrites, c.profileWrites);
-        EXPECT_EQ(fake.deleted.size(), c.deletedIn ? 202u : 0u);
-        EXPECT_EQ(fake.deleted.empty() ? L"" : fake.deleted.back(), c.deletedIn ? c.deletedIn + kLastCopy : L"");
+        // The dialog deletes the old copies, and the reload into another folder does it again.
+        const std::set<std::wstring> deleted(fake.deleted.begin(), fake.deleted.end());
+        EXPECT_EQ(deleted.size(), c.deletedIn ? 202u : 0u);
+        EXPECT_EQ(deleted.count(c.deletedIn ? c.deletedIn + kLastCopy : L""), c.deletedIn ? 1u : 0u);
         EXPECT_EQ(fake.windows.empty() ? L"closed" : dialog[O::Text1].text, c.intervalAfter ? c.intervalAfter : L"closed");
         EXPECT_EQ(fake.timerInterval, c.intervalAfter ? 0u : 500u) << "the rotation restarts when it closes";
         EXPECT_EQ(program->globals.ChangeInterval, c.changeInterval);
         EXPECT_EQ(program->globals.DisplayStyle, c.changeInterval == 600 ? 2 : 1);
         EXPECT_EQ(program->globals.ConvertFolder, c.convertFolder);
     }
-}
-
-// Every opening fills every control from the settings in force, also when the
-// dialog was loaded before (hidden by the About window, or left open).
-TEST_F(SettingsDialogTest, EveryOpeningRefillsEveryControl) {
-    FakeFormWindow& dialog = open(L"D:\\Cache\\", "600:2");
-    auto state = [&] {
-        return std::make_tuple(dialog.visible, dialog[O::Text1].text, dialog[O::Combo1].selectedIndex,
-                               dialog[O::txtPath].text, dialog[O::Opt1].checked, dialog[O::Opt2].checked,
-                               dialog[O::txtPath].enabled, dialog[O::cmdBrowser].enabled);
-    };
-    EXPECT_EQ(state(), std::make_tuple(true, L"600", 2, L"D:\\Cache", false, true, true, true));
-    EXPECT_EQ(fake.timerInterval, 0u);
-    dialog[O::Text1].text = L"5";
-    globals.DisplayStyle = 0;
-    globals.UseUserFolder = 0;
-    form.mnChange_Click();
-    EXPECT_EQ(fake.windowsCreated, 1);
-    EXPECT_EQ(state(), std::make_tuple(true, L"600", 0, L"D:\\Cache", true, false, false, false));
-    dialog.click(O::Opt2);
-    EXPECT_EQ(state(), std::make_tuple(true, L"600", 0, L"D:\\Cache", true, false, true, true));
-    dialog.click(O::Opt1);
-    globals.DisplayStyle = 3;
-    globals.UseUserFolder = 1;
-    form.mnChange_Click();
-    EXPECT_EQ(state(), std::make_tuple(true, L"600", 3, L"D:\\Cache", false, true, true, true));
 }
 
 TEST_F(SettingsDialogTest, TheIntervalFieldTakesDigitsAndBackspaceAndEnterAppliesOnce) {
@@ -128,37 +120,6 @@ TEST_F(SettingsDialogTest, TheIntervalFieldTakesDigitsAndBackspaceAndEnterApplie
     dialog[O::Text1].text = L"abc";
     EXPECT_EQ(dialog.type(O::Text1, 13), 0);
     EXPECT_EQ(fake.messages, Texts{kMsgIntervalNotInteger}) << "one apply per Enter";
-}
-
-// The warning is modal to the dialog: while it waits the rotation ticks, and
-// a click on Cancel does nothing. A close request that still reaches the
-// dialog unloads it, but its object lives until the apply has run to its end.
-TEST_F(SettingsDialogTest, AWarningKeepsTheDialogAndItsObjectUntilAnswered) {
-    FakeFormWindow& dialog = open();
-    globals.ChangeInterval = 0;  // every tick is due
-    dialog[O::Text1].text = L"";
-    fake.whileBoxWaits = [&] {
-        form.Timer1_Timer();
-        dialog.click(O::Command2);
-    };
-    dialog.click(O::Command1);
-    EXPECT_EQ(fake.messageOwners, std::vector<std::uintptr_t>{dialog.handle()});
-    EXPECT_EQ(fake.messageStyles, std::vector<unsigned>{kWarning});
-    EXPECT_EQ(fake.wallpaperCalls.size(), 1u) << "the rotation runs while the box waits";
-    EXPECT_TRUE(dialog.visible) << "Cancel could not be pressed";
-
-    dialog[O::Text1].text = L"";
-    fake.whileBoxWaits = [&] {
-        dialog.requestClose();
-        form.Timer1_Timer();
-    };
-    dialog.click(O::Command1);
-    EXPECT_TRUE(fake.windows.empty());
-    EXPECT_EQ(fake.timerInterval, 500u);
-    form.mnChange_Click();
-    fake.windows.back()->closeBox();
-    EXPECT_TRUE(fake.windows.empty()) << "a fresh dialog, closed by its close box";
-    EXPECT_EQ(fake.windowsCreated, 2);
 }
 
 TEST_F(SettingsDialogTest, TheBrowseButtonReplacesThePathOnlyWhenAFolderIsConfirmed) {

@@ -62,38 +62,37 @@ TEST_F(ProgramTest, ACopyThatCannotBeWrittenEndsTheStartUpAndDeletesTheCopiesMad
     EXPECT_FALSE(fake.fileExists(L"C:\\Temp\\TapiVEX0.BMP"));
 }
 
-TEST_F(ProgramTest, AReloadStartsAfreshAndALoadNeverRunsInsideAnother) {
+// A reload asked for while the conversion yields takes the running load's
+// place: nothing is written after the yield, and the new load, into the folder
+// that the settings file names now, first removes the old folder's copies.
+// The settings asked for meanwhile open once it is over, on the list's values.
+TEST_F(ProgramTest, AReloadAskedForDuringTheConversionTakesTheLoadsPlace) {
+    fake.folders.insert(L"D:\\Cache");
     fake.addFile(L"C:\\Tools\\a.jpg");
-    fake.addFile(L"C:\\Tools\\b.bmp");
-    fake.writeList("10:1\r\na.jpg\r\nb.bmp\r\n");
+    fake.addFile(L"C:\\Tools\\b.jpg");
+    fake.writeList("10:1\r\na.jpg\r\nb.jpg\r\n");
     ASSERT_TRUE(load());
     form.CurrentIndex = 1;
     form.NextRequested = -1;
     form.LastAppliedPath = L"C:\\Temp\\TapiVEX0.BMP";  // a refusal after the reload must not bring it back
     globals.ChangeInterval = 99;
-
-    // A reload or the settings asked for while the conversion yields wait for
-    // the running load to end, and a tick in that window leaves the half-built list alone.
-    int yields = 0;
+    fake.conversions.clear();
     fake.onDoEvents = [&] {
-        if (++yields == 1) form.mnRefresh_Click();
-        if (yields == 1) form.mnChange_Click();
-        form.Timer1_Timer();
-        EXPECT_EQ(fake.conversions.size(), static_cast<std::size_t>(yields)) << "no load inside another";
+        if (!fake.conversions.empty() || fake.profile.count(L"Setting/UserTempPath")) return;
+        fake.profile[L"Setting/TempPathType"] = L"1";
+        fake.profile[L"Setting/UserTempPath"] = L"D:\\Cache";
+        form.mnRefresh_Click();
+        form.mnChange_Click();
     };
     fake.now = 50000;
     form.mnRefresh_Click();
-    EXPECT_EQ(yields, 2) << "the reload asked for during the load ran after it";
-    EXPECT_EQ(form.CurrentIndex, 0);
-    EXPECT_EQ(form.NextRequested, 0);
-    EXPECT_EQ(form.LastAppliedPath, L"");
-    EXPECT_EQ(globals.ChangeInterval, 10);
-    EXPECT_EQ(form.LastChangeTick, 50000);
-    EXPECT_TRUE(fake.wallpaperCalls.empty());
+    EXPECT_EQ(fake.conversions, (std::vector<std::wstring>{L"D:\\Cache\\TapiVEX0.BMP", L"D:\\Cache\\TapiVEX1.BMP"}));
+    EXPECT_FALSE(fake.fileExists(L"C:\\Temp\\TapiVEX1.BMP"));
+    EXPECT_EQ(std::make_tuple(form.CurrentIndex, form.NextRequested, form.LastAppliedPath, form.LastChangeTick),
+              std::make_tuple(std::int16_t{0}, std::int16_t{0}, std::wstring(), 50000));
     FakeFormWindow& dialog = fake.newestWindow(L"オプション設定");
-    EXPECT_EQ(dialog[frmOption::Text1].text, L"10") << "the settings opened once the load was over";
+    EXPECT_EQ(dialog[frmOption::Text1].text, L"10");
     EXPECT_EQ(dialog[frmOption::Combo1].selectedIndex, 1);
-    EXPECT_EQ(globals.WallpaperList[0].Path, L"C:\\Temp\\TapiVEX0.BMP");
 }
 
 class TrayTest : public ProgramTest {

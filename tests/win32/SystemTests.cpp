@@ -6,6 +6,10 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+
 #include "TestFiles.h"
 #include "platform/win32/Text.h"
 #include "platform/win32/Win32System.h"
@@ -64,6 +68,32 @@ TEST(Win32FileSystem, ShiftJisNamesForFilesFoldersDeletionAndReading) {
     EXPECT_EQ(read, content);
     EXPECT_EQ(files.openForReading(folder.path()), nullptr);
     EXPECT_TRUE(files.setCurrentDirectory(L"..\\.."));  // out of the folder, which is then removed
+}
+
+// The test file of the check goes again at once, and nothing else is touched.
+// A protected folder (scripts/test.sh makes one with chattr +i, which Wine can
+// neither write nor delete in) takes none: there Wine's GetTempFileNameA says
+// yes all the same. The length counts the Shift-JIS bytes of the full path.
+TEST(Win32FileSystem, AFileCanBeMadeOnlyWhereTheFolderAllowsItAndNoneStays) {
+    TestFolder folder;
+    Win32FileSystem files;
+    folder.write(L"表示\\keep.txt", "");
+    EXPECT_TRUE(files.canCreateFileIn(folder.file(L"表示")));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.file(L"表示")), {}), 1);
+    EXPECT_FALSE(files.canCreateFileIn(folder.file(L"missing")));
+    EXPECT_EQ(files.folderPathAnsiBytes(L"C:\\表示\\"), 7u);
+    EXPECT_EQ(files.folderPathAnsiBytes(L"C:\\"), 3u);
+    EXPECT_EQ(files.folderPathAnsiBytes(L"caf\u00E9"), std::nullopt);
+    ASSERT_TRUE(files.setCurrentDirectory(folder.path()));
+    EXPECT_EQ(files.folderPathAnsiBytes(L"表示"), ansiName(folder.file(L"表示"))->size());
+    files.setCurrentDirectory(L"C:\\");
+
+    const char* protectedFolder = std::getenv("TAPIVEX_PROTECTED_FOLDER");
+    if (!protectedFolder) GTEST_SKIP() << "no protected folder: scripts/test.sh makes one";
+    std::wstring name = L"Z:" + wideFromAnsi(protectedFolder);  // Wine's drive Z: is the Linux root
+    std::replace(name.begin(), name.end(), L'/', L'\\');
+    ASSERT_TRUE(files.folderExists(name));
+    EXPECT_FALSE(files.canCreateFileIn(name));
 }
 
 TEST(Win32ProfileFile, JapaneseIsShiftJisOnDiskAndReadsAsThePlatformReads) {

@@ -24,6 +24,10 @@ public:
     bool setCurrentDirectory(const std::wstring& folder) override { return files_.setCurrentDirectory(folder); }
     bool fileExists(const std::wstring& path) override { return files_.fileExists(path); }
     bool folderExists(const std::wstring& path) override { return files_.folderExists(path); }
+    bool canCreateFileIn(const std::wstring& folder) override { return files_.canCreateFileIn(folder); }
+    std::optional<std::size_t> folderPathAnsiBytes(const std::wstring& folder) override {
+        return files_.folderPathAnsiBytes(folder);
+    }
     std::wstring upperCase(const std::wstring& text) override { return files_.upperCase(text); }
     void deleteFile(const std::wstring&) override {}  // the check never deletes anything
     std::unique_ptr<ByteStream> openForReading(const std::wstring& path) override {

@@ -98,6 +98,25 @@ bool PosixFileSystem::fileExists(const std::wstring& path) { return Is(nativeNam
 
 bool PosixFileSystem::folderExists(const std::wstring& path) { return Is(nativeName(path), S_IFDIR); }
 
+bool PosixFileSystem::canCreateFileIn(const std::wstring& folder) {
+    const std::optional<std::string> name = nativeName(folder);
+    return name && access(name->c_str(), W_OK | X_OK) == 0;
+}
+
+std::optional<std::size_t> PosixFileSystem::folderPathAnsiBytes(const std::wstring& folder) {
+    const IconvHandle converter("CP932", "UTF-8");
+    std::string utf8 = Utf8FromWide(folder.size() > 3 && folder.back() == L'\\' ? folder.substr(0, folder.size() - 1)
+                                                                                  : folder);
+    if (!converter.valid() || utf8.find('\0') != std::string::npos) return std::nullopt;
+    char* in = utf8.data();
+    std::size_t inLeft = utf8.size();
+    std::string bytes(utf8.size() * 2, '\0');  // no character grows beyond two bytes
+    char* out = bytes.data();
+    std::size_t outLeft = bytes.size();
+    if (iconv(converter.get(), &in, &inLeft, &out, &outLeft) == static_cast<std::size_t>(-1)) return std::nullopt;
+    return bytes.size() - outLeft;
+}
+
 std::unique_ptr<ByteStream> PosixFileSystem::openForReading(const std::wstring& path) {
     const std::optional<std::string> name = nativeName(path);
     if (!Is(name, S_IFREG)) return nullptr;

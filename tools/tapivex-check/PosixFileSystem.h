@@ -22,6 +22,10 @@ public:
     bool setCurrentDirectory(const std::wstring& folder) override;
     bool fileExists(const std::wstring& path) override;
     bool folderExists(const std::wstring& path) override;
+    // The checker writes nothing: the folder's permissions answer instead.
+    bool canCreateFileIn(const std::wstring& folder) override;
+    // The folder as written, in Shift-JIS: a relative folder is not made full.
+    std::optional<std::size_t> folderPathAnsiBytes(const std::wstring& folder) override;
     std::wstring upperCase(const std::wstring& text) override;
     void deleteFile(const std::wstring&) override {}  // the checker never deletes
     std::unique_ptr<ByteStream> openForReading(const std::wstring& path) override;

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <utility>
 
+#include "config/PathText.h"
 #include "platform/Failures.h"
 #include "platform/win32/FormDialog.h"
 #include "platform/win32/Handles.h"
@@ -60,6 +61,17 @@ std::wstring withoutLongPathPrefix(const std::wstring& path) {
         return path.substr(4);
     }
     return path;
+}
+
+// The full path that `path` names now; `path` itself when it has none.
+std::wstring fullPath(const std::wstring& path) {
+    const DWORD needed = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (needed == 0 || holdsNul(path)) return path;
+    std::wstring full(needed, L'\0');
+    const DWORD written = GetFullPathNameW(path.c_str(), needed, full.data(), nullptr);
+    if (written == 0 || written >= needed) return path;
+    full.resize(written);
+    return full;
 }
 
 std::wstring executablePath() {
@@ -196,6 +208,40 @@ bool Win32FileSystem::folderExists(const std::wstring& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
+bool Win32FileSystem::canCreateFileIn(const std::wstring& folder) {
+    const auto ansiFolder = ansiName(folder);
+    if (!ansiFolder) return false;
+    const std::string prefix = ansiFolder->empty() || ansiFolder->back() == '\\' ? *ansiFolder : *ansiFolder + '\\';
+    // A short name (17 bytes with the backslash) fits beside any folder that
+    // can take the copies; another file of that name is tried past.
+    static unsigned counter = 0;
+    const unsigned start = (GetCurrentProcessId() * 31 + GetTickCount() + counter++) & 0xFFFF;
+    for (unsigned attempt = 0; attempt < 16; ++attempt) {
+        char name[32];
+        std::snprintf(name, sizeof name, "TapiVEX~%04X.tmp", (start + attempt) & 0xFFFF);
+        const std::string path = prefix + name;
+        HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_HIDDEN, nullptr);
+        if (file != INVALID_HANDLE_VALUE) {
+            CloseHandle(file);
+            return DeleteFileA(path.c_str()) != FALSE;
+        }
+        if (GetLastError() != ERROR_FILE_EXISTS) return false;
+    }
+    return false;
+}
+
+std::optional<std::size_t> Win32FileSystem::folderPathAnsiBytes(const std::wstring& folder) {
+    if (!ansiName(folder)) return std::nullopt;
+    std::wstring full = fullPath(folder);
+    // A trailing backslash does not count, but a drive's root keeps its own:
+    // "C:" alone would name that drive's current folder.
+    if (full.size() > 3 && EndsWithBackslash(full)) full.pop_back();
+    const auto bytes = ansiName(full);
+    if (!bytes) return std::nullopt;
+    return bytes->size();
+}
+
 std::wstring Win32FileSystem::upperCase(const std::wstring& text) {
     if (text.empty() || text.size() > static_cast<std::size_t>(INT_MAX)) return text;
     const int length = static_cast<int>(text.size());
@@ -320,16 +366,6 @@ bool Win32Desktop::setWallpaper(const std::wstring& path) {
         SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, ansiPath->data(), SPIF_UPDATEINIFILE | SPIF_SENDCHANGE) != 0;
     if (accepted) RedrawWindowsAfterWineRepaintsTheDesktop();
     return accepted;
-}
-
-std::wstring Win32Desktop::fullPath(const std::wstring& path) {
-    const DWORD needed = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-    if (needed == 0 || holdsNul(path)) return path;
-    std::wstring full(needed, L'\0');
-    const DWORD written = GetFullPathNameW(path.c_str(), needed, full.data(), nullptr);
-    if (written == 0 || written >= needed) return path;
-    full.resize(written);
-    return full;
 }
 
 // ---- Clock ----

@@ -16,6 +16,10 @@ public:
     bool setCurrentDirectory(const std::wstring& folder) override;
     bool fileExists(const std::wstring& path) override;
     bool folderExists(const std::wstring& path) override;
+    // CreateFileA with CREATE_NEW, then DeleteFileA: GetTempFileNameA would
+    // not do, as Wine's answers non-zero in a folder it cannot write.
+    bool canCreateFileIn(const std::wstring& folder) override;
+    std::optional<std::size_t> folderPathAnsiBytes(const std::wstring& folder) override;
     std::wstring upperCase(const std::wstring& text) override;
     void deleteFile(const std::wstring& path) override;
     std::unique_ptr<ByteStream> openForReading(const std::wstring& path) override;
@@ -42,9 +46,6 @@ public:
     // key's default value).
     void writeRegistryString(const std::wstring& valuePath, const std::wstring& value) override;
     bool setWallpaper(const std::wstring& path) override;
-
-private:
-    static std::wstring fullPath(const std::wstring& path);
 };
 
 class Win32Clock : public Clock {
