@@ -109,7 +109,7 @@ public:
     bool profileReadOnly = false, registryFails = false, pickerFails = false, windowsFail = false;
     bool anotherCopyRunning = false;
     // Folders in which no file can be made or deleted (a protected folder).
-    std::set<std::wstring> refusedWallpapers, unwritableBitmaps, unwritableFolders;
+    std::set<std::wstring> refusedWallpapers, unwritableFolders;
     static constexpr char kDamaged[] = "damaged";  // a picture file that the loader cannot read
     std::uint32_t now = 0;
     int answer = 1;  // the button every message box returns
@@ -118,7 +118,7 @@ public:
     // Runs once inside the next message box or folder picker, as other
     // messages run in its loop while it waits: a tick, a click, a close request.
     std::function<void()> whileBoxWaits;
-    std::function<void()> onDoEvents, onDelete;
+    std::function<void()> onDoEvents;
     // Sees each thing the program does as it happens: "show" (a window's
     // caption), "wallpaper", "bitmap" and "delete" (a path), "profile" (a key).
     std::function<void(const std::string& what, const std::wstring& detail)> observe;
@@ -207,7 +207,6 @@ public:
     void deleteFile(const std::wstring& path) override {
         deleted.push_back(path);
         see("delete", path);
-        if (onDelete) onDelete();
         auto it = findFile(path);
         if (it != files.end() && canCreateFileIn(folderOf(it->first))) files.erase(it);
     }
@@ -281,9 +280,7 @@ public:
         explicit FakePicture(FakeSystem& owner) : system(owner) {}
         // Writes the bitmap: a file of that name exists from then on.
         void saveAsBitmap(const std::wstring& path) override {
-            if (system.unwritableBitmaps.count(path) || !system.canCreateFileIn(folderOf(path))) {
-                throw RuntimeFailure("the bitmap cannot be written");
-            }
+            if (!system.canCreateFileIn(folderOf(path))) throw RuntimeFailure("the bitmap cannot be written");
             system.conversions.push_back(path);
             if (system.findFile(path) == system.files.end()) system.files[system.absolute(path)];
             system.see("bitmap", path);

@@ -51,17 +51,6 @@ TEST_F(ProgramTest, ConvertsJpegAndGifEntriesInOrderIntoTheSettingsFolder) {
     EXPECT_EQ(yields, 5) << "one yield per converted picture";
 }
 
-// A copy that cannot be written ends the start-up like a damaged picture: the
-// copies made before it are deleted.
-TEST_F(ProgramTest, ACopyThatCannotBeWrittenEndsTheStartUpAndDeletesTheCopiesMade) {
-    for (const wchar_t* name : {L"a.jpg", L"b.jpg"}) fake.addFile(L"C:\\Tools\\" + std::wstring(name));
-    fake.unwritableBitmaps.insert(L"C:\\Temp\\TapiVEX1.BMP");
-    fake.writeList("60\r\na.jpg\r\nb.jpg\r\n");
-    EXPECT_FALSE(load());
-    EXPECT_EQ(fake.messages, std::vector<std::wstring>{kMsgStartupFailure});
-    EXPECT_FALSE(fake.fileExists(L"C:\\Temp\\TapiVEX0.BMP"));
-}
-
 // A reload asked for while the conversion yields takes the running load's
 // place: nothing is written after the yield, and the new load, into the folder
 // that the settings file names now, first removes the old folder's copies.
@@ -109,7 +98,9 @@ TEST_F(TrayTest, TheIconIsAddedAtEachLoadAndTaskbarStartAndRemovedLast) {
     form.mnRefresh_Click();
     form.TaskbarCreated();
     std::size_t iconCallsAtFirstDelete = 0;
-    fake.onDelete = [&] { if (fake.deleted.size() == 1) iconCallsAtFirstDelete = fake.iconCalls.size(); };
+    fake.observe = [&](const std::string& what, const std::wstring&) {
+        if (what == "delete" && fake.deleted.size() == 1) iconCallsAtFirstDelete = fake.iconCalls.size();
+    };
     EXPECT_THROW(form.mnClose_Click(), ProgramEnd);
     EXPECT_EQ(iconCallsAtFirstDelete, 3u) << "the icon goes after the images";
     ASSERT_EQ(fake.iconCalls.size(), 4u);
