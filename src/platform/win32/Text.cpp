@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <climits>
 
 namespace tapivex {
@@ -70,6 +71,11 @@ std::optional<std::string> ansiName(std::wstring_view text) {
         return std::nullopt;
     }
     return std::move(converted.bytes);
+}
+
+std::string withoutNuls(std::string bytes) {
+    bytes.erase(std::remove(bytes.begin(), bytes.end(), '\0'), bytes.end());
+    return bytes;
 }
 
 bool holdsNul(std::wstring_view text) {

@@ -25,6 +25,9 @@ std::string ansiFromWide(std::wstring_view text);
 // something else).
 std::optional<std::string> ansiName(std::wstring_view text);
 
+// ANSI bytes without their NULs: what remains of a buffer an ANSI call filled.
+std::string withoutNuls(std::string bytes);
+
 // True when the text holds a NUL, which a wide function would silently take
 // as the end of the text.
 bool holdsNul(std::wstring_view text);

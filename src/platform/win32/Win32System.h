@@ -25,6 +25,9 @@ public:
     std::unique_ptr<ByteStream> openForReading(const std::wstring& path) override;
     std::wstring fromAnsi(const std::string& bytes) override;
     wchar_t decimalSeparator() override;
+
+    // The full path that `path` names now; `path` itself when it has none.
+    static std::wstring fullPath(const std::wstring& path);
 };
 
 class Win32ProfileFile : public ProfileFile {
