@@ -120,11 +120,18 @@ TEST(Win32ProfileFile, JapaneseIsShiftJisOnDiskAndReadsAsThePlatformReads) {
 }
 
 // A name the ANSI call would cut short is refused, and so is a file that does
-// not exist, which Wine would store. Japanese paths reaching the desktop and the
-// style values in the registry: the end-to-end rotation.
-TEST(Win32Desktop, RefusesAWallpaperNameWithANulOrOfNoFile) {
+// not exist, which Wine would store, and a full path beyond 255 bytes, which it
+// would store cut. Japanese paths reaching the desktop and the style values in
+// the registry: the end-to-end rotation.
+TEST(Win32Desktop, RefusesAWallpaperNameWithANulOrOfNoFileOrTooLong) {
     EXPECT_FALSE(Win32Desktop().setWallpaper(std::wstring(L"C:\\a.bmp\0b", 10)));
     EXPECT_FALSE(Win32Desktop().setWallpaper(L"C:\\tapivex-missing.bmp"));
+    TestFolder folder;
+    const std::wstring deep = folder.path() + L"\\" + std::wstring(130, L'd') + L"\\" + std::wstring(130, L'e');
+    const std::wstring picture = folder.write(deep.substr(folder.path().size() + 1) + L"\\a.bmp", bitmap(2, 2, 0));
+    ASSERT_GT(ansiName(picture)->size(), 263u);
+    ASSERT_TRUE(Win32FileSystem().fileExists(picture));
+    EXPECT_FALSE(Win32Desktop().setWallpaper(picture));
 }
 
 TEST(Win32UserInterface, DoEventsRunsWaitingMessagesAndLeavesTheQuitRequest) {

@@ -114,8 +114,11 @@ bool Win32Desktop::setWallpaper(const std::wstring& path) {
     }
     // The desktop keeps the path for later sessions, so a relative entry is
     // stored as the full path it names now; the empty text stays empty.
+    // Wine keeps 255 bytes of it and Windows a few more: a longer path would be
+    // stored cut, naming nothing, so it is refused on both.
+    constexpr std::size_t kLongestWallpaperBytes = 255;
     auto ansiPath = ansiName(path.empty() ? path : Win32FileSystem::fullPath(path));
-    if (!ansiPath) {
+    if (!ansiPath || ansiPath->size() > kLongestWallpaperBytes) {
         return false;
     }
     // 3: write the setting to the user's profile and tell every window.
