@@ -3,7 +3,8 @@
 # virtual desktop on a private Xvfb:
 #   docs/images/desktop.png   the desktop with a wallpaper of examples/, scaled to 640 wide
 #   docs/images/menu.png      the notification icon's pop-up menu, open after a right click
-#   docs/images/settings.png  the settings dialog, opened by a double click on the icon
+#   docs/images/settings.png  the settings dialog, opened by a double click on the icon,
+#                             with style 2, the longest, at 96 dpi and at 144 dpi
 #   docs/images/about.png     the About window, from the menu
 # The program runs from C:\Tools\Tapivex, where a user would put it.
 # Wine runs on a copy of the project's prefix of its own (build/screenshots/prefix,
@@ -124,7 +125,14 @@ sleep 1.5  # the desktop paints the picture, then the program's windows are draw
 shoot
 save desktop.png -resize 640x480
 
-# The settings dialog; the pointer rests away from the icon so that no tip shows.
+# The settings dialog with the longest style, 2, chosen in a list reloaded from
+# the menu's 設定ﾌｧｲﾙ再読込み(&R); the pointer rests away from the icon so that no
+# tip shows.
+printf '300:2\r\nsunset.bmp\r\nsky.bmp\r\nchecks.bmp\r\n' >"$app/Tapivex.INI"
+drive click 1012 758 right >/dev/null
+drive wait '#32768' >/dev/null || { say "no menu after a right click"; exit 1; }
+drive key R
+sleep 1
 read -r -a rect < <(drive doubleclick 1012 758; drive wait '#32770' 'オプション設定') ||
   { say "no settings dialog after a double click on the icon"; exit 1; }
 drive move 40 40

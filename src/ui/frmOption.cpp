@@ -39,7 +39,9 @@ FormSpec BuildLayout() {
         Row(L"※10秒以下の場合、パソコンが応答しなくなることがあります", C::Label1_4, K::Label, C::Frame1_0, 120, 960,
             4185, 165, {L"ＭＳ Ｐゴシック", 8.25}),
         Row(L"壁紙の表示方法", C::Label1_3, K::Label, C::Frame1_0, 240, 1440, 1260, 180, label),
-        Row(L"", C::Combo1, K::DropDownList, C::Frame1_0, 1680, 1320, 2535, 300, {}, 7),
+        // The labels' proportional face: in the window's fixed-pitch one the
+        // longest item would not fit beside the drop button.
+        Row(L"", C::Combo1, K::DropDownList, C::Frame1_0, 1680, 1320, 2535, 300, label, 7),
         Row(L"BMP変換ファイルの保存先", C::Frame1_1, K::Frame, kOnWindow, 120, 2640, 4455, 1455, framesAndButtons),
         Row(L"Windowsのtempフォルダ（デフォルト）", C::Opt1, K::OptionButton, C::Frame1_1, 240, 240, 3735, 180, {}, 6),
         Row(L"フォルダを指定", C::Opt2, K::OptionButton, C::Frame1_1, 240, 480, 3735, 180, {}, 5),

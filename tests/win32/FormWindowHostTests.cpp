@@ -89,6 +89,30 @@ TEST_F(FormWindowHost, LaysTheTableOutAt96DpiAndRescalesWhenTheDpiChanges) {
     EXPECT_EQ(FontOf(control(O::Command1)).lfHeight, -19);  // 9.75 pt at 144 dpi: 19.5 px, rounded down
 }
 
+// Every item of the style box reads whole in the closed box, beside its drop
+// button, at 96 dpi and after a move to 144 dpi.
+TEST_F(FormWindowHost, EveryStyleFitsTheClosedBox) {
+    open(O::Layout());
+    for (int dpi : {96, 144}) {
+        RECT suggested{};
+        GetWindowRect(hwnd, &suggested);
+        SendMessageW(hwnd, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+        HWND box = control(O::Combo1);
+        COMBOBOXINFO info{};
+        info.cbSize = sizeof info;
+        ASSERT_TRUE(GetComboBoxInfo(box, &info));
+        HDC dc = GetDC(box);
+        const HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(box, WM_GETFONT, 0, 0)));
+        for (const std::wstring& item : O::Layout().controls[O::Combo1].items) {
+            SIZE text{};
+            GetTextExtentPoint32W(dc, item.c_str(), static_cast<int>(item.size()), &text);
+            EXPECT_LE(text.cx + 2, info.rcItem.right - info.rcItem.left) << dpi << " dpi: " << item.size();
+        }
+        SelectObject(dc, previous);
+        ReleaseDC(box, dc);
+    }
+}
+
 // The handlers read what the user left in the real controls at the moment they
 // ask, and what they write shows at once. A form may close its window from inside
 // a handler, and the handler goes on: the object stays usable, with nothing to show.
