@@ -113,6 +113,33 @@ TEST_F(FormWindowHost, EveryStyleFitsTheClosedBox) {
     }
 }
 
+// What a timer sees while a message box waits: it puts the focus in a form's
+// field, sends Tab there, and later notes where the focus went and closes the box.
+HWND gField = nullptr, gFocusAfterTab = nullptr;
+VOID CALLBACK TabWhileTheBoxWaits(HWND, UINT, UINT_PTR timer, DWORD) {
+    if (!gFocusAfterTab) {
+        SetForegroundWindow(GetParent(gField));
+        SetFocus(gField);
+        PostMessageW(gField, WM_KEYDOWN, VK_TAB, 0);
+        gFocusAfterTab = gField;
+        return;
+    }
+    KillTimer(nullptr, timer);
+    gFocusAfterTab = GetFocus();
+    PostMessageW(FindWindowW(L"#32770", L"waits"), WM_COMMAND, IDOK, 0);
+}
+
+// Keys work in the other form windows while a box's loop runs (Wine's calls the
+// thread's message filter too): Tab leaves the interval field.
+TEST_F(FormWindowHost, TabMovesOnInAnotherWindowWhileABoxWaits) {
+    open(O::Layout());
+    window->show();
+    gField = control(O::Text1);
+    SetTimer(nullptr, 0, 200, &TabWhileTheBoxWaits);
+    MessageBoxW(nullptr, L"", L"waits", MB_OK);
+    EXPECT_EQ(gFocusAfterTab, control(O::Command1));
+}
+
 // The handlers read what the user left in the real controls at the moment they
 // ask, and what they write shows at once. A form may close its window from inside
 // a handler, and the handler goes on: the object stays usable, with nothing to show.

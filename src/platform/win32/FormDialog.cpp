@@ -34,6 +34,23 @@ std::vector<HWND>& LiveForms() {
     return forms;
 }
 
+bool PreTranslateFormKey(MSG& message) {
+    return message.message >= WM_KEYFIRST && message.message <= WM_KEYLAST && PreTranslateFormMessage(message);
+}
+
+// A message box, the folder picker and DialogBox run the system's own modal
+// loop, which gives keys to no dialog handling but its own window's. It shows
+// each message to the thread's message filter first (MSGF_DIALOGBOX, message
+// boxes too), which hands the keys of the program's other form windows to
+// theirs: Tab, Enter, Escape and mnemonics work there as outside the loop.
+// The pop-up menu's loop (MSGF_MENU) keeps its keys.
+LRESULT CALLBACK FormKeysInModalLoops(int code, WPARAM wParam, LPARAM lParam) {
+    if ((code == MSGF_DIALOGBOX || code == MSGF_MESSAGEBOX) && PreTranslateFormKey(*reinterpret_cast<MSG*>(lParam))) {
+        return TRUE;
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
 void Forget(HWND hwnd) {
     auto& forms = LiveForms();
     forms.erase(std::remove(forms.begin(), forms.end(), hwnd), forms.end());
@@ -109,6 +126,10 @@ FormDialog::FormDialog(const FormSpec& layout, FormEvents& events) : layout_(lay
                                        reinterpret_cast<LPARAM>(this));
     if (!hwnd_) throw RuntimeFailure("the window could not be created");
     LiveForms().push_back(hwnd_);
+    // Once, on the thread of the forms, for the program's life.
+    static const HHOOK modalLoopKeys =
+        SetWindowsHookExW(WH_MSGFILTER, &FormKeysInModalLoops, nullptr, GetCurrentThreadId());
+    (void)modalLoopKeys;
     try {
         LetDialogRescaleItself(hwnd_);
         layout_.build(hwnd_);
