@@ -50,7 +50,9 @@ struct LoadAbandoned {};
 }  // namespace
 
 frmMain::frmMain(System system, Globals& globals, MainWindowHost& window, WindowFactory& windows)
-    : sys_(system), g_(globals), window_(window), windows_(windows) {}
+    : sys_(system), g_(globals), window_(window), windows_(windows) {
+    sys_.ui.initializeCom();
+}
 
 frmMain::~frmMain() = default;
 

@@ -105,6 +105,9 @@ public:
     virtual int messageBox(std::uintptr_t owner, const std::wstring& text, unsigned style) = 0;
     // Runs the window messages that are waiting, then returns.
     virtual void doEvents() = 0;
+    // COM on the program's thread, apartment-threaded: the shell's handler of
+    // a link may be a COM object. Left again at the program's end.
+    virtual void initializeCom() = 0;
 };
 
 // A picture loaded into memory, as the picture loader gives it.

@@ -59,7 +59,7 @@ public:
     std::uintptr_t handle() override { return closed ? 0 : handle_; }
     std::uintptr_t icon() override { return icon_ ? icon_ : 0x1000 + static_cast<std::uintptr_t>(form.iconId); }
     void setIcon(std::uintptr_t icon) override { icon_ = icon; }
-    void openLink(const std::wstring& target) override { links.push_back(target); }
+    void openLink(const std::wstring& target) override;
 
     // What the user does.
     void click(int control) { input([&] { events_.onClick(control); }); }
@@ -274,6 +274,8 @@ public:
         for (FakeFormWindow* w : windows) w->disabled = w->disabled && !(owner && w->handle() == owner);
     }
     void doEvents() override { if (onDoEvents) onDoEvents(); }
+    void initializeCom() override { com = true; }
+    bool com = false;
 
     // --- PictureLoader
     struct FakePicture : Picture {
@@ -351,6 +353,11 @@ void FakeFormWindow::input(Action&& action) {
 inline FakeFormWindow::~FakeFormWindow() {
     auto& windows = system_.windows;
     windows.erase(std::remove(windows.begin(), windows.end(), this), windows.end());
+}
+
+// The shell's handler of a link may be a COM object: a link opened before COM records so.
+inline void FakeFormWindow::openLink(const std::wstring& target) {
+    links.push_back(target + (system_.com ? L"" : L" without COM"));
 }
 
 inline void FakeFormWindow::show() {

@@ -2,6 +2,8 @@
 
 #include <objbase.h>
 
+#include <utility>
+
 #include "platform/Failures.h"
 
 namespace tapivex {
@@ -23,11 +25,17 @@ using AdjustWindowRectExForDpiFunction = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD
 using SetDialogDpiChangeBehaviorFunction = BOOL(WINAPI*)(HWND, int, int);
 constexpr int kDialogDpiChangeDisableAll = 1;  // DDC_DISABLE_ALL
 
+bool comInitialized = false;  // by this program, which then uninitialises it
+
 }  // namespace
 
 void EnsureComInitialized() {
     static const HRESULT result = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    (void)result;
+    comInitialized = SUCCEEDED(result);
+}
+
+void UninitializeCom() {
+    if (std::exchange(comInitialized, false)) CoUninitialize();
 }
 
 const CommonControls& Comctl() {

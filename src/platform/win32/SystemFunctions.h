@@ -9,9 +9,10 @@
 namespace tapivex {
 
 // COM for this (the user-interface) thread, apartment-threaded as the folder
-// picker needs it: set up at the first use, once for the program's life. A
-// program whose list has no picture to convert never loads it.
+// picker and the shell's handlers of links need it: set up at the program's
+// start (or a test's first use), once, and left at the program's end.
 void EnsureComInitialized();
+void UninitializeCom();
 
 // The common controls, loaded with the first form window: the program mostly
 // sits in the notification area and never needs them there. The manifest

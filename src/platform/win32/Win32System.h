@@ -63,6 +63,7 @@ public:
     int messageBox(std::uintptr_t owner, const std::wstring& text, unsigned style) override;
     // Leaves WM_QUIT in the queue for the message loop that owns it.
     void doEvents() override;
+    void initializeCom() override;
 
 private:
     std::wstring title_;

@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "platform/win32/FormDialog.h"
+#include "platform/win32/SystemFunctions.h"
 #include "platform/win32/Win32System.h"
 
 namespace tapivex {
@@ -35,5 +36,7 @@ void Win32UserInterface::doEvents() {
         DispatchMessageW(&message);
     }
 }
+
+void Win32UserInterface::initializeCom() { EnsureComInitialized(); }
 
 }  // namespace tapivex
