@@ -22,13 +22,9 @@ bool IsStandalone(unsigned char marker) { return marker == 0x01 || (marker >= 0x
 // The TIFF data of an Exif block, read in the byte order its header names.
 class Tiff {
 public:
-    Tiff(const unsigned char* data, std::size_t size, bool bigEndian)
-        : data_(data), size_(size), bigEndian_(bigEndian) {}
+    Tiff(const unsigned char* data, bool bigEndian) : data_(data), bigEndian_(bigEndian) {}
 
-    // Whether `count` bytes from `offset` lie inside, without an overflowing sum.
-    bool holds(std::size_t offset, std::size_t count) const { return offset <= size_ && count <= size_ - offset; }
-
-    // The caller has checked holds(at, 2) or holds(at, 4).
+    // The caller has checked that the bytes from `at` lie inside.
     std::uint16_t u16(std::size_t at) const {
         const unsigned first = data_[at], second = data_[at + 1];
         return static_cast<std::uint16_t>(bigEndian_ ? first << 8 | second : second << 8 | first);
@@ -40,7 +36,6 @@ public:
 
 private:
     const unsigned char* data_;
-    std::size_t size_;
     bool bigEndian_;
 };
 
@@ -49,10 +44,10 @@ int TiffOrientation(const unsigned char* data, std::size_t size) {
     if (size < 8) return kAsStored;
     const bool little = data[0] == 'I' && data[1] == 'I', big = data[0] == 'M' && data[1] == 'M';
     if (!little && !big) return kAsStored;
-    const Tiff tiff(data, size, big);
+    const Tiff tiff(data, big);
     if (tiff.u16(2) != 42) return kAsStored;
     const std::uint32_t ifd = tiff.u32(4);
-    if (!tiff.holds(ifd, 2)) return kAsStored;
+    if (ifd > size - 2) return kAsStored;  // no room for its entry count (size is 8 or more)
     const std::size_t count = tiff.u16(ifd), first = ifd + std::size_t{2};
     // An IFD whose entries run past the block's end is damaged as a whole.
     if ((size - first) / kEntrySize < count) return kAsStored;
@@ -70,7 +65,7 @@ int TiffOrientation(const unsigned char* data, std::size_t size) {
 
 int JpegOrientation(const unsigned char* data, std::size_t size) {
     if (size < 2 || data[0] != 0xFF || data[1] != 0xD8) return kAsStored;
-    // Each turn takes at least one byte, so the walk ends.
+    // Every pass takes at least one byte, so the walk ends.
     std::size_t at = 2;
     while (at < size) {
         if (data[at] != 0xFF) return kAsStored;  // not a marker where one must be

@@ -26,8 +26,8 @@ struct Pixels {
 //   6  (y, H-1-x)        turned 90 degrees clockwise
 //   7  (W-1-y, H-1-x)    mirrored left to right, then turned 90 degrees clockwise
 //   8  (W-1-y, x)        turned 270 degrees clockwise (90 anticlockwise)
-// and for 5 to 8 the upright picture is H wide and W high. 1 to 4 work in
-// place; 5 to 8 hold the stored and the upright picture at once, no more.
+// and for 5 to 8 the upright picture is H wide and W high. A turn holds the
+// stored and the upright picture at once, no more.
 // Another orientation counts as 1. Returns false, leaving the picture as it
 // is, when its bytes do not match its size or a pixel is not 3 or 4 bytes.
 bool TurnUpright(Pixels& picture, int orientation);

@@ -12,38 +12,41 @@
 namespace tapivex::testing {
 namespace {
 
-// A JPEG segment of a body under 254 bytes.
-std::string Segment(char marker, const std::string& body) {
-    return std::string{'\xFF', marker, '\0', static_cast<char>(body.size() + 2)} + body;
+using namespace std::string_literals;
+
+std::string Segment(char code, const std::string& body) {
+    const std::size_t length = body.size() + 2;
+    return std::string{'\xFF', code, static_cast<char>(length >> 8), static_cast<char>(length)} + body;
 }
 
 // A JPEG start and an Exif block whose IFD0 holds ImageWidth 7, then the
-// orientation; its entry count is off by `countOff`.
+// orientation, and ends the block; its entry count is off by `countOff`.
 std::string Exif(bool big, int value, int type = 3, int count = 1, int countOff = 0) {
     std::string tiff = big ? "MM" : "II";
     // Numbers of 2 or 4 bytes, the most significant first when big.
     for (auto [n, width] : {std::pair{42, 2}, {8, 4}, {2 + countOff, 2}, {0x100, 2}, {3, 2}, {1, 4}, {7, 2}, {0, 2},
-                            {0x112, 2}, {type, 2}, {count, 4}, {value, 2}, {0, 2}, {0, 4}}) {
+                            {0x112, 2}, {type, 2}, {count, 4}, {value, 2}, {0, 2}}) {
         for (int i = 0; i < width; ++i) tiff += static_cast<char>(n >> 8 * (big ? width - 1 - i : i));
     }
-    return "\xFF\xD8" + Segment('\xE1', std::string("Exif\0\0", 6) + tiff);
+    return "\xFF\xD8" + Segment('\xE1', "Exif\0\0"s + tiff);
 }
 
 TEST(JpegOrientation, FirstExifBlocksShortOrAsStored) {
     const std::string soi = "\xFF\xD8", sos = Segment('\xDA', "...."), exif6 = Exif(false, 6).substr(2);
-    const std::string app0 = Segment('\xE0', "JFIF"), xmp = Segment('\xE1', "http://ns.adobe.com/xap/1.0/");
+    const std::string xmp = Segment('\xE1', "http://ns.adobe.com/xap/1.0/" + std::string(300, ' '));  // length over 255
     std::vector<std::tuple<const char*, std::string, int>> rows = {
-        {"Exif after JFIF, before the image", soi + app0 + Exif(true, 5).substr(2) + sos + "\xFF\xD9", 5},
+        {"JFIF, then Exif", soi + Segment('\xE0', "JFIF") + Exif(true, 5).substr(2) + sos + "\xFF\xD9", 5},
         {"XMP and an APP1 too short for the name passed over", soi + xmp + Segment('\xE1', "Exi") + exif6, 6},
         {"fill, RST0, RST7, TEM, empty", soi + "\xFF\xFF\xD0\xFF\xD7\xFF\x01" + Segment('\xE0', "") + exif6, 6},
-        {"not a JPEG", "GIF89a" + exif6, 1}, {"no Exif block", soi + app0 + sos, 1},
-        {"Exif after the image data", soi + sos + exif6, 1}, {"nothing after its end", soi + "\xFF\xD9\0\2" + exif6, 1},
-        {"no marker where one must be", soi + app0 + '\0' + exif6, 1}, {"length 1", soi + "\xFF\xE0\0\1" + exif6, 1},
-        {"an Exif block cut short", Exif(false, 6).substr(0, 49), 1}, {"fill bytes to the end", soi + "\xFF\xFF", 1},
-        {"a length cut short", soi + "\xFF\xE0\0", 1}, {"not II or MM", Exif(false, 6).replace(12, 2, "IM"), 1},
-        {"43 is not TIFF", Exif(false, 6).replace(14, 1, "+"), 1},
-        {"IFD0 past the end", Exif(false, 6).replace(16, 4, 4, '\xFF'), 1},
-        {"a TIFF header cut short", soi + Segment('\xE1', std::string("Exif\0\0II*\0\x08", 11)), 1},
+        {"not a JPEG", "\xFF\xD9" + exif6, 1}, {"nor", "\0\xD8"s + exif6, 1}, {"no Exif", soi + sos, 1},
+        {"Exif after the image data", soi + sos + exif6, 1}, {"nothing after EOI", soi + "\xFF\xD9\0\2"s + exif6, 1},
+        {"no marker", soi + xmp + '\0' + exif6, 1}, {"APP1 length 1", soi + "\xFF\xE1\0\1"s + exif6.substr(4), 1},
+        {"an Exif block cut short", Exif(false, 6).substr(0, 45), 1}, {"fill bytes to the end", soi + "\xFF\xFF", 1},
+        {"a length cut short", soi + "\xFF\xE0\0"s, 1}, {"43 is not TIFF", Exif(false, 6).replace(14, 1, "+"), 1},
+        {"not II", Exif(false, 6).replace(12, 2, "IM"), 1}, {"nor MM", Exif(true, 6).replace(12, 2, "MI"), 1},
+        {"IFD0 at the last byte", Exif(false, 6).replace(16, 1, "\x21"), 1},
+        {"a TIFF header cut short", soi + Segment('\xE1', "Exif\0\0II*\0\x08"s), 1},
+        {"IFD past its block; first Exif decides", soi + Segment('\xE1', Exif(false, 6).substr(6, 38)) + exif6, 1},
         {"count past the end", Exif(false, 6, 3, 1, 1), 1}, {"tag beyond the count", Exif(false, 6, 3, 1, -1), 1},
         {"a LONG is not a SHORT", Exif(false, 6, 4), 1}, {"nor are two", Exif(false, 6, 3, 2), 1},
         {"0 is no orientation", Exif(false, 0), 1}, {"nor 9", Exif(true, 9), 1}, {"nor 0x106", Exif(false, 0x106), 1},
@@ -55,11 +58,11 @@ TEST(JpegOrientation, FirstExifBlocksShortOrAsStored) {
     }
 }
 
-// Pixel `id` holds the bytes id*16, id*16+1...: every pixel and every channel differs.
+// Pixel `id` holds the bytes id*4, id*4+1...: every pixel and every channel differs.
 Pixels Picture(int width, int height, int bytesPerPixel, const std::vector<int>& ids) {
     Pixels picture{width, height, bytesPerPixel, {}};
     for (int id : ids) {
-        for (int c = 0; c < bytesPerPixel; ++c) picture.bytes.push_back(static_cast<unsigned char>(id * 16 + c));
+        for (int c = 0; c < bytesPerPixel; ++c) picture.bytes.push_back(static_cast<unsigned char>(id * 4 + c));
     }
     return picture;
 }
@@ -79,9 +82,9 @@ TEST(TurnUpright, EachOrientationOfAThreeByTwoPicture) {
                 << size << " bytes a pixel, orientation " << orientation;
         }
     }
-    // Refused: two bytes a pixel, a pixel short, a negative size.
-    for (Pixels wrong : {Picture(3, 2, 2, upright[0]), Picture(3, 2, 4, {1, 2, 3, 4, 5}), Picture(-3, -2, 3, {})}) {
-        EXPECT_FALSE(TurnUpright(wrong, 6));
+    // Refused: two bytes a pixel, pixels short, a negative side even with no pixel.
+    for (Pixels p : {Picture(3, 2, 2, upright[0]), Picture(3, 2, 4, {1}), Pixels{-3, 0, 3, {}}, Pixels{0, -3, 3, {}}}) {
+        EXPECT_FALSE(TurnUpright(p, 6)) << p.width << " x " << p.height << ", " << p.bytesPerPixel << " bytes";
     }
 }
 
