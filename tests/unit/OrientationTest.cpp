@@ -82,10 +82,11 @@ TEST(TurnUpright, EachOrientationOfAThreeByTwoPicture) {
                 << size << " bytes a pixel, orientation " << orientation;
         }
     }
-    // Refused: two bytes a pixel, pixels short, a negative side even with no pixel.
+    // Refused: two bytes a pixel, pixels short, a negative side even with no pixel. A side of 0 is a picture.
     for (Pixels p : {Picture(3, 2, 2, upright[0]), Picture(3, 2, 4, {1}), Pixels{-3, 0, 3, {}}, Pixels{0, -3, 3, {}}}) {
         EXPECT_FALSE(TurnUpright(p, 6)) << p.width << " x " << p.height << ", " << p.bytesPerPixel << " bytes";
     }
+    for (Pixels empty : {Pixels{0, 3, 3, {}}, Pixels{3, 0, 4, {}}}) EXPECT_TRUE(TurnUpright(empty, 6));
 }
 
 }  // namespace
