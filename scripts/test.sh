@@ -107,7 +107,7 @@ bash scripts/sanitize.sh 2>&1 | tee "$logs/sanitize.log"
 count_ctest_log "the sanitizer build and its ctest" "$logs/sanitize.log" "${PIPESTATUS[0]}"
 
 # Each fuzz target counts as one test: it passes when its bounded run finds nothing.
-step "fuzzing, 20 s per target (build/fuzz)"
+step "fuzzing, 20 s shared by the targets (build/fuzz)"
 bash scripts/fuzz.sh 2>&1 | tee "$logs/fuzz.log"
 fuzz_rc=${PIPESTATUS[0]} before=$failed
 fuzz_failed=$(grep -c ': FAILED' "$logs/fuzz.log" || true)
