@@ -64,6 +64,41 @@ std::string Word(std::string bytes, std::size_t at, unsigned value, bool bigEndi
     return bytes;
 }
 
+// A JPEG with the Exif orientation `value` in an APP1 segment after its start.
+std::string WithOrientation(const std::string& jpeg, unsigned value) {
+    const std::string tiff = std::string("II*\0\x08\0\0\0\x01\0\x12\x01\x03\0\x01\0\0\0", 18) +
+                             static_cast<char>(value) + std::string(7, '\0');
+    const std::string exif = std::string("Exif\0\0", 6) + tiff;
+    return jpeg.substr(0, 2) + "\xFF\xE1" + static_cast<char>((exif.size() + 2) >> 8) +
+           static_cast<char>((exif.size() + 2) & 0xFF) + exif + jpeg.substr(2);
+}
+
+// A GIF's first frame at its place on the canvas, the rest black; a photo
+// stored on its side turned upright (which way, the unit tests tell), one
+// with an unknown orientation as it is.
+TEST(WicPictures, AFrameLiesOnItsCanvasAndAPhotoStandsUpright) {
+    TestFolder folder;
+    // The still GIF's 7 x 5 frame at (3, 2) on a canvas of 12 x 9.
+    std::string gif = stillGif;
+    for (const auto& [at, value] : {std::pair(6u, 12u), std::pair(8u, 9u), std::pair(28u, 3u), std::pair(30u, 2u)}) {
+        gif = Word(gif, at, value);
+    }
+    folder.write(L"placed.gif", gif);
+    WicPictureLoader().load(folder.file(L"placed.gif"))->saveAsBitmap(folder.file(L"placed.bmp"));
+    const std::string placed = folder.read(L"placed.bmp");
+    EXPECT_EQ(std::make_pair(Field(placed, 18), Field(placed, 22)), std::make_pair(12u, 9u));
+    EXPECT_EQ(std::make_tuple(Pixel(placed, 3, 2), Pixel(placed, 4, 2), Pixel(placed, 0, 0), Pixel(placed, 11, 8)),
+              std::make_tuple(0xFF0000u, 0x00FF00u, 0u, 0u));
+    for (const auto& [orientation, width, height] : {std::tuple(6u, 5u, 7u), std::tuple(8u, 5u, 7u),
+                                                      std::tuple(3u, 7u, 5u), std::tuple(9u, 7u, 5u)}) {
+        folder.write(L"photo.jpg", WithOrientation(jpeg(7, 5), orientation));
+        WicPictureLoader().load(folder.file(L"photo.jpg"))->saveAsBitmap(folder.file(L"photo.bmp"));
+        const std::string photo = folder.read(L"photo.bmp");
+        EXPECT_EQ(std::make_pair(Field(photo, 18), Field(photo, 22)), std::make_pair(width, height)) << orientation;
+        EXPECT_EQ(Field(photo, 2), photo.size());
+    }
+}
+
 // Damaged and foreign files, one of each kind of damage. Those marked `refused`
 // cannot be read as a picture; the others may be converted or refused, but only
 // as the loader's failure: anything else would end the program.

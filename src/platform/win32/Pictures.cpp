@@ -6,6 +6,10 @@
 // (the load asks for one row, so a damaged file fails at load), and the save
 // copies the decoder's pixels into the bitmap file a strip of rows at a time.
 // A JPEG's pixels are already 24-bit and pass through as they are.
+//
+// Two kinds of picture are laid out in memory first, at load: a photo whose
+// Exif orientation asks for a turn (the turn holds the stored and the upright
+// picture, never more), and a GIF whose first frame does not cover its canvas.
 #include <windows.h>
 #include <wincodec.h>
 
@@ -14,6 +18,8 @@
 #include <cstring>
 #include <vector>
 
+#include "convert/ExifOrientation.h"
+#include "convert/Orientation.h"
 #include "platform/Failures.h"
 #include "platform/win32/Handles.h"
 #include "platform/win32/SystemFunctions.h"
@@ -46,6 +52,16 @@ ComPtr<IWICImagingFactory> createFactory() {
 bool isAcceptedContainer(const GUID& format) {
     return IsEqualGUID(format, GUID_ContainerFormatBmp) || IsEqualGUID(format, GUID_ContainerFormatJpeg) ||
            IsEqualGUID(format, GUID_ContainerFormatGif);
+}
+
+// A 16-bit number of the picture's metadata ("/logscrdesc/Width"...); `otherwise`
+// when the decoder gives none.
+UINT metadataNumber(IWICMetadataQueryReader* reader, const wchar_t* name, UINT otherwise) {
+    PROPVARIANT value;
+    PropVariantInit(&value);
+    if (reader && SUCCEEDED(reader->GetMetadataByName(name, &value)) && value.vt == VT_UI2) otherwise = value.uiVal;
+    PropVariantClear(&value);
+    return otherwise;
 }
 
 std::vector<BYTE> readWholeFile(const std::wstring& path) {
@@ -87,13 +103,12 @@ public:
         check(decoder->GetFrame(0, frame_.put()), "reading the first frame");
         choosePixels();
         check(pixels_->GetSize(&width_, &height_), "reading the size");
-        // A BMP of more than 2 GB cannot be written; its rows are counted in 32 bits.
-        if (width_ == 0 || height_ == 0 || static_cast<unsigned long long>(rowBytes()) * height_ > 0x7FFFFFFF) {
-            throw RuntimeFailure("picture size");
-        }
+        checkSize(width_, height_);
         // Decoding starts here, so a damaged picture fails at load.
         std::vector<BYTE> lastRow(static_cast<std::size_t>(width_) * pixelBytes_);
         copyRows(height_ - 1, 1, lastRow);
+        if (IsEqualGUID(container, GUID_ContainerFormatGif)) placeOnCanvas(decoder.get());
+        if (IsEqualGUID(container, GUID_ContainerFormatJpeg)) turnUpright();
     }
 
     void saveAsBitmap(const std::wstring& bitmapPath) override {
@@ -131,12 +146,81 @@ private:
         pixelBytes_ = 4;
     }
 
-    UINT rowBytes() const { return (width_ * 3 + 3) & ~3u; }  // a bitmap row, padded to 4 bytes
+    // A bitmap row, padded to 4 bytes.
+    static UINT rowBytes(UINT width) { return (width * 3 + 3) & ~3u; }
+    UINT rowBytes() const { return rowBytes(width_); }
+
+    // A BMP of more than 2 GB cannot be written; its rows are counted in 32 bits.
+    static void checkSize(UINT width, UINT height) {
+        if (width == 0 || height == 0 || static_cast<unsigned long long>(rowBytes(width)) * height > 0x7FFFFFFF) {
+            throw RuntimeFailure("picture size");
+        }
+    }
 
     void copyRows(UINT top, UINT count, std::vector<BYTE>& into) {
-        const WICRect rect{0, static_cast<INT>(top), static_cast<INT>(width_), static_cast<INT>(count)};
         const UINT stride = width_ * pixelBytes_;
+        if (!memory_.bytes.empty()) {
+            std::memcpy(into.data(), memory_.bytes.data() + static_cast<std::size_t>(top) * stride,
+                        static_cast<std::size_t>(stride) * count);
+            return;
+        }
+        const WICRect rect{0, static_cast<INT>(top), static_cast<INT>(width_), static_cast<INT>(count)};
         check(pixels_->CopyPixels(&rect, stride, stride * count, into.data()), "decoding the picture");
+    }
+
+    // The decoded picture into memory, which takes the decoder's place.
+    void decodeIntoMemory() {
+        std::vector<BYTE> all(static_cast<std::size_t>(width_) * pixelBytes_ * height_);
+        copyRows(0, height_, all);
+        releaseDecoder();
+        memory_ = Pixels{static_cast<int>(width_), static_cast<int>(height_), static_cast<int>(pixelBytes_),
+                         std::move(all)};
+    }
+
+    void releaseDecoder() {
+        pixels_.reset();
+        frame_.reset();
+        stream_.reset();
+        fileBytes_ = {};
+    }
+
+    // A photo stored on its side shows upright, as its Exif orientation says.
+    void turnUpright() {
+        const int orientation = JpegOrientation(fileBytes_.data(), fileBytes_.size());
+        if (orientation == 1) return;
+        decodeIntoMemory();
+        if (!TurnUpright(memory_, orientation)) throw RuntimeFailure("turning the picture");
+        width_ = static_cast<UINT>(memory_.width);
+        height_ = static_cast<UINT>(memory_.height);
+    }
+
+    // A GIF's first frame may cover only part of its canvas (the logical
+    // screen): the copy has the canvas's size, the frame at its place, and the
+    // rest as a transparent pixel is, black.
+    void placeOnCanvas(IWICBitmapDecoder* decoder) {
+        ComPtr<IWICMetadataQueryReader> screen, image;
+        decoder->GetMetadataQueryReader(screen.put());
+        frame_->GetMetadataQueryReader(image.put());
+        const UINT canvasWidth = metadataNumber(screen.get(), L"/logscrdesc/Width", width_);
+        const UINT canvasHeight = metadataNumber(screen.get(), L"/logscrdesc/Height", height_);
+        const UINT left = metadataNumber(image.get(), L"/imgdesc/Left", 0);
+        const UINT top = metadataNumber(image.get(), L"/imgdesc/Top", 0);
+        if (canvasWidth == width_ && canvasHeight == height_ && left == 0 && top == 0) return;
+        checkSize(canvasWidth, canvasHeight);
+        Pixels canvas{static_cast<int>(canvasWidth), static_cast<int>(canvasHeight), static_cast<int>(pixelBytes_), {}};
+        canvas.bytes.resize(static_cast<std::size_t>(canvasWidth) * canvasHeight * pixelBytes_);
+        // The part of the frame that lies on the canvas, row by row.
+        const UINT shown = left < canvasWidth ? std::min(width_, canvasWidth - left) : 0;
+        std::vector<BYTE> row(static_cast<std::size_t>(width_) * pixelBytes_);
+        for (UINT y = 0; shown > 0 && y < height_ && top + y < canvasHeight; ++y) {
+            copyRows(y, 1, row);
+            std::memcpy(canvas.bytes.data() + (static_cast<std::size_t>(top + y) * canvasWidth + left) * pixelBytes_,
+                        row.data(), static_cast<std::size_t>(shown) * pixelBytes_);
+        }
+        releaseDecoder();
+        memory_ = std::move(canvas);
+        width_ = canvasWidth;
+        height_ = canvasHeight;
     }
 
     void writeHeaders(HANDLE file) {
@@ -190,6 +274,7 @@ private:
     ComPtr<IWICStream> stream_;
     ComPtr<IWICBitmapFrameDecode> frame_;
     ComPtr<IWICBitmapSource> pixels_;
+    Pixels memory_;  // the picture laid out in memory, in the decoder's place; empty when it streams
     UINT width_ = 0, height_ = 0, pixelBytes_ = 3;
 };
 
