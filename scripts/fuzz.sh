@@ -31,9 +31,8 @@ done
 targets=(fuzz_list_file:16384 fuzz_exif_orientation:4096)
 share=$((seconds / ${#targets[@]}))
 build=build/fuzz
-if [[ ! -f $build/CMakeCache.txt ]]; then
-  CC=clang CXX=clang++ cmake -S . -B "$build" -DTAPIVEX_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-fi
+# Configured every time: a build folder from before a target was added knows no rule for it.
+CC=clang CXX=clang++ cmake -S . -B "$build" -DTAPIVEX_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" --target "${targets[@]%%:*}" -j"$(nproc)" >/dev/null
 mkdir -p "$build/artifacts"
 

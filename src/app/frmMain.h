@@ -107,6 +107,10 @@ private:
     void showWarning(const wchar_t* text);
     [[noreturn]] void endAtOnce();
 
+    // The program's 16-bit flags hold -1 for true, 0 for false.
+    static constexpr std::int16_t kTrue = -1;
+    static constexpr std::int16_t kFalse = 0;
+
     System sys_;  // references to the services
     Globals& g_;
     MainWindowHost& window_;

@@ -10,6 +10,7 @@
 
 #include "app/Resources.h"
 #include "platform/Failures.h"
+#include "platform/win32/FormKeys.h"
 #include "platform/win32/FormLayout.h"
 #include "platform/win32/HandlerBoundary.h"
 #include "platform/win32/SystemFunctions.h"
@@ -26,34 +27,6 @@ HCURSOR HandCursor() {
         return own ? own : LoadCursorW(nullptr, IDC_HAND);
     }();
     return cursor;
-}
-
-// The form windows that exist now, for the message loop's dialog keys.
-std::vector<HWND>& LiveForms() {
-    static std::vector<HWND> forms;
-    return forms;
-}
-
-bool PreTranslateFormKey(MSG& message) {
-    return message.message >= WM_KEYFIRST && message.message <= WM_KEYLAST && PreTranslateFormMessage(message);
-}
-
-// A message box, the folder picker and DialogBox run the system's own modal
-// loop, which gives keys to no dialog handling but its own window's. It shows
-// each message to the thread's message filter first (MSGF_DIALOGBOX, message
-// boxes too), which hands the keys of the program's other form windows to
-// theirs: Tab, Enter, Escape and mnemonics work there as outside the loop.
-// The pop-up menu's loop (MSGF_MENU) keeps its keys.
-LRESULT CALLBACK FormKeysInModalLoops(int code, WPARAM wParam, LPARAM lParam) {
-    if ((code == MSGF_DIALOGBOX || code == MSGF_MESSAGEBOX) && PreTranslateFormKey(*reinterpret_cast<MSG*>(lParam))) {
-        return TRUE;
-    }
-    return CallNextHookEx(nullptr, code, wParam, lParam);
-}
-
-void Forget(HWND hwnd) {
-    auto& forms = LiveForms();
-    forms.erase(std::remove(forms.begin(), forms.end(), hwnd), forms.end());
 }
 
 bool IsStatic(ControlKind kind) { return kind == ControlKind::Label || kind == ControlKind::Image; }
@@ -125,11 +98,7 @@ FormDialog::FormDialog(const FormSpec& layout, FormEvents& events) : layout_(lay
     hwnd_ = CreateDialogIndirectParamW(GetModuleHandleW(nullptr), dialog, nullptr, &FormDialog::dialogProcedure,
                                        reinterpret_cast<LPARAM>(this));
     if (!hwnd_) throw RuntimeFailure("the window could not be created");
-    LiveForms().push_back(hwnd_);
-    // Once, on the thread of the forms, for the program's life.
-    static const HHOOK modalLoopKeys =
-        SetWindowsHookExW(WH_MSGFILTER, &FormKeysInModalLoops, nullptr, GetCurrentThreadId());
-    (void)modalLoopKeys;
+    AddFormWindow(hwnd_);
     try {
         LetDialogRescaleItself(hwnd_);
         layout_.build(hwnd_);
@@ -154,7 +123,7 @@ void FormDialog::detach() {
         }
     }
     SetWindowLongPtrW(hwnd_, DWLP_USER, 0);
-    Forget(hwnd_);
+    RemoveFormWindow(hwnd_);
     layout_.forget();
     DestroyWindow(std::exchange(hwnd_, nullptr));
 }
@@ -285,7 +254,7 @@ INT_PTR FormDialog::dialogMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         layout_.rescale(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
         return TRUE;
     case WM_NCDESTROY:
-        Forget(hwnd_);
+        RemoveFormWindow(hwnd_);
         hwnd_ = nullptr;
         layout_.forget();
         return FALSE;
@@ -363,15 +332,6 @@ LRESULT FormDialog::labelMessage(int row, HWND hwnd, UINT message, WPARAM wParam
 
 std::unique_ptr<FormWindow> Win32WindowFactory::create(const FormSpec& layout, FormEvents& events) {
     return std::make_unique<FormDialog>(layout, events);
-}
-
-bool PreTranslateFormMessage(MSG& message) {
-    if (!message.hwnd) return false;
-    HWND root = GetAncestor(message.hwnd, GA_ROOT);
-    for (HWND form : LiveForms()) {
-        if (form == root) return IsDialogMessageW(form, &message) != FALSE;
-    }
-    return false;
 }
 
 }  // namespace tapivex

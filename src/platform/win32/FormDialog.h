@@ -4,8 +4,8 @@
 // Each form is a modeless dialog built in code from an empty dialog template,
 // so the dialog manager gives it the keys a user expects: Tab in table order,
 // Alt+mnemonics, Enter for the default button, and the focus restored when the
-// window is activated again. The message loop must hand it those keys through
-// PreTranslateFormMessage.
+// window is activated again. The message loops must hand it those keys
+// (FormKeys.h).
 #pragma once
 
 #include <windows.h>
@@ -21,10 +21,5 @@ public:
     // Throws RuntimeFailure when the window cannot be created.
     std::unique_ptr<FormWindow> create(const FormSpec& layout, FormEvents& events) override;
 };
-
-// Call for every message of a message loop, before TranslateMessage: a key
-// meant for a form window's dialog navigation is handled here, and true means
-// the message must be neither translated nor dispatched.
-bool PreTranslateFormMessage(MSG& message);
 
 }  // namespace tapivex

@@ -1,7 +1,7 @@
 // The clock, the message boxes and the yield to waiting messages.
 #include <windows.h>
 
-#include "platform/win32/FormDialog.h"
+#include "platform/win32/FormKeys.h"
 #include "platform/win32/SystemFunctions.h"
 #include "platform/win32/Win32System.h"
 

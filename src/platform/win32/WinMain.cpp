@@ -6,6 +6,7 @@
 #include "app/Messages.h"
 #include "app/frmMain.h"
 #include "platform/win32/FormDialog.h"
+#include "platform/win32/FormKeys.h"
 #include "platform/win32/HandlerBoundary.h"
 #include "platform/win32/MainWindow.h"
 #include "platform/win32/Win32System.h"
