@@ -40,38 +40,6 @@ TEST_F(UserFlows, ATypedIntervalOfZeroChangesAtEveryTick) {
     }
 }
 
-// A message box belongs to the window whose handler shows it: nothing of that
-// window can be pressed until the answer, and the window survives it. The
-// dialog's warnings keep it open and the settings file as it was.
-TEST_F(UserFlows, AWindowWaitsForTheAnswerToItsOwnMessageBox) {
-    const std::string settings = folder.read(L"TapiVEX.CFG");
-    const auto run = start();
-    ASSERT_TRUE(openMenu('A'));
-    HWND about = waitForWindow(L"#32770", messages::aboutCaption);
-    ASSERT_TRUE(about);
-    // Under Wine the first click on the freshly shown window may go to its activation alone.
-    ASSERT_TRUE(clickUntil(control(about, frmVersion::Label2), [&] { return run->messageBox() != nullptr; }))
-        << "no question on a click on the home-page link";
-    input::click(input::centre(control(about, frmVersion::OKButton)));
-    pause(700ms);
-    EXPECT_TRUE(IsWindowVisible(about)) << "OK was pressed while the question waited";
-    EXPECT_EQ(run->answer(IDNO), L"ホームページを表示しますか？");
-    pause(500ms);
-    EXPECT_TRUE(IsWindowVisible(about)) << "No closed the About window";
-
-    HWND dialog = openSettings();
-    typeOver(control(dialog, frmOption::Text1), L"");
-    input::key(VK_RETURN);
-    ASSERT_TRUE(run->messageBox(5s));
-    input::click(input::centre(control(dialog, frmOption::Command2)));
-    pause(2000ms);
-    EXPECT_TRUE(IsWindowVisible(dialog)) << "Cancel was pressed while the warning waited";
-    EXPECT_EQ(run->answer(), L"時間は整数を入れてください。");
-    EXPECT_TRUE(waitUntil([&] { return windowText(control(dialog, frmOption::Text1)) == L"600"; }))
-        << "the interval in force is not shown again";
-    EXPECT_EQ(folder.read(L"TapiVEX.CFG"), settings);
-}
-
 // The About window shows the build's version, comes forward when opened again,
 // and once closed with OK is gone, not hidden. (What the settings dialog shows
 // when it opens during a reload is the random walks' part, UserStatesTest.)

@@ -114,9 +114,12 @@ TEST_F(FormWindowHost, EveryStyleFitsTheClosedBox) {
 }
 
 // What a timer sees while a message box waits: it puts the focus in a form's
-// field, sends Tab there, and later notes where the focus went and closes the box.
+// field and sends Tab there; later it notes where the focus went and whether
+// the box's owner takes input, and closes the box.
 HWND gField = nullptr, gFocusAfterTab = nullptr;
+BOOL gOwnerEnabled = TRUE;
 VOID CALLBACK TabWhileTheBoxWaits(HWND, UINT, UINT_PTR timer, DWORD) {
+    HWND box = FindWindowW(L"#32770", L"waits");
     if (!gFocusAfterTab) {
         SetForegroundWindow(GetParent(gField));
         SetFocus(gField);
@@ -126,18 +129,25 @@ VOID CALLBACK TabWhileTheBoxWaits(HWND, UINT, UINT_PTR timer, DWORD) {
     }
     KillTimer(nullptr, timer);
     gFocusAfterTab = GetFocus();
-    PostMessageW(FindWindowW(L"#32770", L"waits"), WM_COMMAND, IDOK, 0);
+    gOwnerEnabled = IsWindowEnabled(GetWindow(box, GW_OWNER));
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
 }
 
-// Keys work in the other form windows while a box's loop runs (Wine's calls the
-// thread's message filter too): Tab leaves the interval field.
-TEST_F(FormWindowHost, TabMovesOnInAnotherWindowWhileABoxWaits) {
+// A box belongs to its owner, which takes no input until the answer, while
+// keys work in the program's other windows (Wine's loop calls the thread's
+// message filter too): Tab leaves the settings' interval field.
+TEST_F(FormWindowHost, ABoxHoldsItsOwnerAndTabMovesOnInAnotherWindow) {
     open(O::Layout());
     window->show();
+    RecordingEvents aboutEvents;
+    const auto about = factory.create(V::Layout(), aboutEvents);
+    about->show();
     gField = control(O::Text1);
     SetTimer(nullptr, 0, 200, &TabWhileTheBoxWaits);
-    MessageBoxW(nullptr, L"", L"waits", MB_OK);
+    MessageBoxW(reinterpret_cast<HWND>(about->handle()), L"", L"waits", MB_OK);
     EXPECT_EQ(gFocusAfterTab, control(O::Command1));
+    EXPECT_FALSE(gOwnerEnabled);
+    EXPECT_TRUE(IsWindowEnabled(reinterpret_cast<HWND>(about->handle()))) << "the owner after the answer";
 }
 
 // The handlers read what the user left in the real controls at the moment they
