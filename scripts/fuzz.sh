@@ -4,6 +4,7 @@
 # from its seed corpus in tests/fuzz/corpus/<target>/:
 #   fuzz_list_file          the list file's reading
 #   fuzz_exif_orientation   a JPEG's Exif orientation and the turn it asks for
+#   fuzz_settings_file      TapiVEX.CFG as the checker's Linux build reads it
 #
 #   scripts/fuzz.sh              20 s in all (plus the build): the run of the test command
 #   scripts/fuzz.sh --long       10 minutes in all
@@ -28,7 +29,7 @@ done
 # Each target with its longest input: the list file's reader works in blocks of
 # 4096 bytes, so its inputs reach over several; the Exif block sits in a JPEG's
 # first segments.
-targets=(fuzz_list_file:16384 fuzz_exif_orientation:4096)
+targets=(fuzz_list_file:16384 fuzz_exif_orientation:4096 fuzz_settings_file:4096)
 share=$((seconds / ${#targets[@]}))
 build=build/fuzz
 # Configured every time: a build folder from before a target was added knows no rule for it.

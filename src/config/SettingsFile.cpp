@@ -41,7 +41,8 @@ ConversionFolderChoice ReadSettingsFile(FileSystem& files, ProfileFile& profile,
         profile.readString(settingsFilePath, kSection, kUserTempPathKey, L"", kPathBufferChars);
 
     const std::wstring& folder = choice.UserFolderSetting;
-    if (choice.UseUserFolder != 0 && CheckConversionFolder(files, folder) == FolderCheck::Usable) {
+    if (choice.UseUserFolder != 0) choice.fallback = CheckConversionFolder(files, folder);
+    if (choice.UseUserFolder != 0 && choice.fallback == FolderCheck::Usable) {
         choice.ConvertFolder = WithTrailingBackslash(folder);
     } else {
         choice.UseUserFolder = 0;

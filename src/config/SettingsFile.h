@@ -27,6 +27,7 @@ struct ConversionFolderChoice {
     std::int16_t UseUserFolder = 0;  // forced to 0 when the user's folder cannot be used
     std::wstring UserFolderSetting;  // UserTempPath exactly as read
     std::wstring ConvertFolder;      // the folder in use, ending with a backslash
+    FolderCheck fallback = FolderCheck::Usable;  // why the user's folder asked for was passed over
 };
 
 // Reads the settings file and decides the conversion folder, falling back to

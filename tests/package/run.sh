@@ -6,7 +6,8 @@
 # folder in a virtual desktop on a private Xvfb, changes the wallpaper to one of
 # the example's pictures within 5 s (its end on a close request is the end-to-end
 # tests' part; the cleanup's wineserver -k stops it); tapivex-check.exe of the
-# package passes the example's list.
+# package passes the example's list, and names a picture it cannot decode and a
+# TempPathType beyond 16 bits as what would stop the start.
 # Ends with "package: N passed, N failed"; exit 0 when all passed.
 set -uo pipefail
 cd "$(dirname "$0")/../.." || exit 1
@@ -92,5 +93,21 @@ check "Tapivex.exe started from C:\\Tools\\Tapivex sets a picture of that folder
 check_out=$(cd "$folder" && wine tapivex-check.exe Tapivex.INI 2>&1)
 check "tapivex-check.exe of the package passes the example's list (exit 0)" test $? -eq 0
 check "tapivex-check.exe reads the example's three entries" test "$(grep -c 'entry [0-9]' <<<"$check_out")" -eq 3
+
+# The start-up failure message leads to the checker: it names the causes it can see.
+says() {  # says STATUS PATTERN OUTPUT: exit status 1 and the pattern and the verdict in the output
+  [ "$1" -eq 1 ] && grep -q "$2" <<<"$3" && grep -q '^Tapivex would not start\.' <<<"$3"
+}
+bad="$run/prefix/drive_c/Tools/Bad"
+mkdir -p "$bad"
+printf '60:1\r\ncut.jpg\r\n' >"$bad/Tapivex.INI"
+printf '\xFF\xD8\xFF\xE0\x00\x10JFIF\x00' >"$bad/cut.jpg"
+out=$(cd "$bad" && wine "$folder/tapivex-check.exe" 2>&1)
+check "tapivex-check.exe names a picture it cannot decode and says Tapivex would not start" \
+  says $? 'cannot be decoded as a picture: cut.jpg' "$out"
+printf '[Setting]\r\nTempPathType=40000\r\n' >"$folder/TapiVEX.CFG"
+out=$(cd "$folder" && wine tapivex-check.exe 2>&1)
+check "tapivex-check.exe names TempPathType=40000 in TapiVEX.CFG and says Tapivex would not start" \
+  says $? 'TempPathType in TapiVEX.CFG' "$out"
 
 finish

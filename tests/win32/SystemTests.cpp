@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "IniProfile.h"
 #include "TestFiles.h"
 #include "platform/win32/Text.h"
 #include "platform/win32/Win32System.h"
@@ -117,6 +118,23 @@ TEST(Win32ProfileFile, JapaneseIsShiftJisOnDiskAndReadsAsThePlatformReads) {
     EXPECT_EQ(profile.readInt(file, L"Option", L"Negative", 0), 0xFFFFFFFFu);
     EXPECT_EQ(profile.readInt(file, L"Option", L"Word", 7), 0u);
     EXPECT_EQ(profile.readInt(none, L"Option", L"Interval", 2), 2u);
+
+    // The checker's reader on Linux gives the same answers.
+    const std::wstring quirks = folder.write(L"quirks.cfg", "; note\r\n [setting] \r\n  userTEMPpath =  \"C:\\x\"  \r\n"
+                                                            "TempPathType=1\r\ntemppathtype=2\r\n[Other]\r\nA=b\r\n");
+    Win32FileSystem files;
+    check::IniProfile portable(files);
+    for (const auto& [path, section, key] : {std::tuple(quirks, L"Setting", L"UserTempPath"),
+                                             std::tuple(quirks, L"SETTING", L"TempPathType"),
+                                             std::tuple(quirks, L"Setting", L"A"), std::tuple(file, L"Option", L"Path"),
+                                             std::tuple(file, L"Option", L"Interval"), std::tuple(none, L"Option", L"Path")}) {
+        SCOPED_TRACE(::testing::PrintToString(std::wstring(key)));
+        EXPECT_EQ(portable.readString(path, section, key, L"d", 5), profile.readString(path, section, key, L"d", 5));
+        EXPECT_EQ(portable.readInt(path, section, key, 7), profile.readInt(path, section, key, 7));
+    }
+    for (const wchar_t* key : {L"Negative", L"Word"}) {
+        EXPECT_EQ(portable.readInt(file, L"Option", key, 7), profile.readInt(file, L"Option", key, 7));
+    }
 }
 
 // A name the ANSI call would cut short is refused, and so is a file that does

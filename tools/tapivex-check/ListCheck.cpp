@@ -24,7 +24,8 @@ public:
     bool setCurrentDirectory(const std::wstring& folder) override { return files_.setCurrentDirectory(folder); }
     bool fileExists(const std::wstring& path) override { return files_.fileExists(path); }
     bool folderExists(const std::wstring& path) override { return files_.folderExists(path); }
-    bool canCreateFileIn(const std::wstring& folder) override { return files_.canCreateFileIn(folder); }
+    // The check writes nothing, so it makes no test file: a folder counts as writable.
+    bool canCreateFileIn(const std::wstring&) override { return true; }
     std::optional<std::size_t> folderPathAnsiBytes(const std::wstring& folder) override {
         return files_.folderPathAnsiBytes(folder);
     }
@@ -118,12 +119,70 @@ void ApplyHeader(FileSystem& files, int unreadableCount, CheckResult& result) {
     result.outcome = Outcome::Starts;
 }
 
+// The program reads TapiVEX.CFG first: a TempPathType beyond 16 bits ends its
+// start there, and a user's folder that cannot take the copies is passed over.
+void CheckSettings(const CheckServices& services, const std::wstring& listFolder, CheckResult& result) {
+    // A profile file named without a folder would be looked for in the Windows folder.
+    const std::wstring folder = listFolder.empty() ? L"." : listFolder;
+    const std::wstring path = folder + (folder.back() == L'\\' || folder.back() == L'/' ? L"" : L"\\") + kSettingsFileName;
+    try {
+        const ConversionFolderChoice choice = ReadSettingsFile(services.files, services.profile, path, L"");
+        result.settings.asked = choice.UseUserFolder != 0 || choice.fallback != FolderCheck::Usable;
+        result.settings.folder = choice.UserFolderSetting;
+        result.settings.fallback = choice.fallback;
+    } catch (const RuntimeFailure&) {
+        result.settings.fails = true;
+    }
+}
+
+// What a list saved in another encoding than the code page begins with or holds.
+void CheckEncoding(FileSystem& files, CheckResult& result) {
+    const std::unique_ptr<ByteStream> stream = files.openForReading(kListFileName);
+    std::string bytes(1 << 16, '\0');
+    bytes.resize(stream ? stream->read(bytes.data(), bytes.size()) : 0);
+    result.utf8Mark = bytes.rfind("\xEF\xBB\xBF", 0) == 0;
+    bool nonAscii = false;
+    for (std::size_t i = result.utf8Mark ? 3 : 0; i < bytes.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(bytes[i]);
+        if (byte < 0x80) continue;
+        const int length = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC2 ? 2 : 0;
+        if (length == 0 || i + length > bytes.size()) return;  // not UTF-8, or cut at the end of the sample
+        for (int k = 1; k < length; ++k) {
+            if ((static_cast<unsigned char>(bytes[i + k]) & 0xC0) != 0x80) return;
+        }
+        nonAscii = true;
+        i += length - 1;
+    }
+    result.utf8Text = nonAscii;
+}
+
+// The conversion decodes each picture before the header is read: one that
+// fails ends the start-up there.
+void DecodePictures(const CheckServices& services, CheckResult& result) {
+    if (!services.pictures) return;
+    for (const LineReport& line : result.lines) {
+        if (line.convertedNumber < 0) continue;
+        try {
+            services.pictures->load(line.text);
+        } catch (const std::exception&) {
+            result.undecodable.push_back(line.text);
+        }
+    }
+    result.picturesDecoded = true;
+}
+
 }  // namespace
 
-CheckResult CheckList(FileSystem& files, const std::wstring& listFolder) {
+CheckResult CheckList(const CheckServices& services, const std::wstring& listFolder) {
+    FileSystem& files = services.files;
     CheckResult result;
     if (!listFolder.empty() && !files.setCurrentDirectory(listFolder)) {
         result.failureCause = L"its folder cannot be opened";
+        return result;
+    }
+    CheckSettings(services, listFolder, result);
+    if (result.settings.fails) {
+        result.failureCause = L"TempPathType in TapiVEX.CFG is beyond the 16-bit range (-32768 to 32767)";
         return result;
     }
     WallpaperTable list;
@@ -138,145 +197,24 @@ CheckResult CheckList(FileSystem& files, const std::wstring& listFolder) {
         return result;
     }
     result.headerRead = true;
+    CheckEncoding(files, result);
     ReplayLines(files, list, entryCount, unreadableCount, result);
     MarkConversions(files, result);
+    DecodePictures(services, result);
+    if (!result.undecodable.empty()) {
+        result.failureCause = L"a picture cannot be decoded: " + result.undecodable.front();
+        return result;
+    }
     ApplyHeader(files, unreadableCount, result);
     return result;
 }
 
-int ExitCodeFor(const CheckResult& result) { return result.outcome == Outcome::Starts ? 0 : 1; }
-
-namespace {
-
-// A line's text as it can be printed on one line.
-std::wstring Printable(const std::wstring& text) {
-    std::wstring shown;
-    for (wchar_t c : text) {
-        if (c == L'\n') shown += L"<LF>";
-        else if (c < 0x20) shown += L"<" + std::to_wstring(static_cast<int>(c)) + L">";
-        else shown += c;
-    }
-    return shown;
+int ExitCodeFor(const CheckResult& result) {
+    if (result.outcome != Outcome::Starts) return 1;
+    return result.conversions > 0 && !result.picturesDecoded ? 4 : 0;
 }
 
-std::wstring LineLabel(int lineNumber) {
-    std::wstring label = L"line " + std::to_wstring(lineNumber) + L":";
-    label.resize(std::max<std::size_t>(label.size() + 1, 12), L' ');
-    return label;
-}
-
-bool HasBlankOrQuoteAtEnds(const std::wstring& text) {
-    auto odd = [](wchar_t c) { return c == L' ' || c == L'\t' || c == L'"' || c == L'\x3000'; };
-    return !text.empty() && (odd(text.front()) || odd(text.back()));
-}
-
-std::wstring DescribeLine(const LineReport& line) {
-    std::wstring text = LineLabel(line.lineNumber);
-    if (line.fate == LineFate::Missing) {
-        text += L"missing and dropped: " + Printable(line.text);
-        if (HasBlankOrQuoteAtEnds(line.text)) text += L"  (blanks and quotes are part of the path)";
-        return text;
-    }
-    text += L"entry " + std::to_wstring(line.entry) + L": ";
-    if (line.text.empty()) return text + L"empty entry (its turn leaves the wallpaper as it is)";
-    text += Printable(line.text);
-    if (line.convertedNumber >= 0) {
-        text += L", will be converted to " + ConvertedImageName(L"", line.convertedNumber);
-    }
-    return text;
-}
-
-const wchar_t* StyleName(int style) {
-    switch (style) {
-        case 0: return L"centred (0:中央に表示)";
-        case 1: return L"tiled (1:並べて表示)";
-        case 2: return L"stretched to the screen (2:画面の大きさに拡大・縮小)";
-        default: return L"the Windows setting is kept (3:Windowsの設定を保持)";
-    }
-}
-
-struct Message {
-    const wchar_t* text;
-    const wchar_t* gloss;
-};
-
-Message MessageFor(Outcome outcome) {
-    switch (outcome) {
-        case Outcome::IntervalNotNumeric:
-            return {kMsgIntervalNotNumeric, L"Format error: write the time on line 1 as a number."};
-        case Outcome::StyleNotNumeric:
-            return {kMsgStyleNotNumeric, L"Format error: write the wallpaper display style on line 1 as a number."};
-        case Outcome::NothingToShow:
-            return {kMsgNothingToShow, L"No wallpaper is specified: the file has no line after line 1."};
-        default:
-            return {kMsgStartupFailure, L"Tapivex.INI does not exist or has a format error; cannot start."};
-    }
-}
-
-std::wstring DescribeSettings(const CheckResult& result) {
-    std::wstring text = L"  interval: " + std::to_wstring(result.interval) +
-                        (result.interval == 1 ? L" second" : L" seconds");
-    if (result.interval != result.headerInterval) {
-        text += L" (line 1 says " + std::to_wstring(result.headerInterval) + L"; the program raises it to 1)";
-    }
-    text += L"\n  style: " + std::to_wstring(result.style) + L", " + StyleName(result.style);
-    if (!result.styleGiven) text += L" (line 1 gives no style)";
-    else if (result.style != result.headerStyle) {
-        text += L" (line 1 says " + std::to_wstring(result.headerStyle) + L", which is outside 0 to 2)";
-    }
-    return text + L"\n";
-}
-
-std::wstring Plural(int count, const wchar_t* one, const wchar_t* many) {
-    return std::to_wstring(count) + L" " + (count == 1 ? one : many);
-}
-
-std::wstring DescribeSummary(const CheckResult& result) {
-    std::wstring text = L"Summary: " + Plural(result.entryCount, L"entry", L"entries");
-    if (result.emptyEntries > 0) text += L" (" + std::to_wstring(result.emptyEntries) + L" empty)";
-    text += L", " + Plural(result.conversions, L"picture", L"pictures") + L" to convert, " +
-            Plural(result.missingPaths, L"missing path", L"missing paths") + L" dropped";
-    if (result.unreadLines > 0) text += L", " + Plural(result.unreadLines, L"line", L"lines") + L" not read";
-    text += L".\n";
-    text += result.outcome == Outcome::Starts ? L"Tapivex would start.\n" : L"Tapivex would not start.\n";
-    return text;
-}
-
-std::wstring DescribeLines(const CheckResult& result) {
-    std::wstring text = LineLabel(1) + L"header \"" + Printable(result.header) + L"\"\n";
-    for (const LineReport& line : result.lines) text += DescribeLine(line) + L"\n";
-    if (result.unreadLines > 0) {
-        const int last = result.firstUnreadLine + result.unreadLines - 1;
-        text += L"lines " + std::to_wstring(result.firstUnreadLine) + L" to " + std::to_wstring(last) +
-                L": not read beyond the 201st entry\n";
-    }
-    auto holdsLineFeed = [](const std::wstring& t) { return t.find(L'\n') != std::wstring::npos; };
-    const bool lineFeeds = holdsLineFeed(result.header) ||
-                           std::any_of(result.lines.begin(), result.lines.end(),
-                                       [&](const LineReport& line) { return holdsLineFeed(line.text); });
-    if (lineFeeds) {
-        text += L"Note: <LF> marks a line feed without a carriage return. Tapivex ends a line only at CR or\n"
-                L"CR LF, so these lines run together; save the file with Windows (CR LF) line ends.\n";
-    }
-    return text;
-}
-
-}  // namespace
-
-std::wstring FormatReport(const std::wstring& listPath, const CheckResult& result) {
-    std::wstring text = L"Checking " + listPath + L"\n";
-    if (result.headerRead) text += L"\n" + DescribeLines(result);
-    text += L"\n";
-    if (result.outcome == Outcome::Starts) {
-        text += L"Tapivex starts with\n" + DescribeSettings(result);
-    } else {
-        const Message message = MessageFor(result.outcome);
-        text += L"Start-up ends with the message\n  " + std::wstring(message.text) + L"\n  (" + message.gloss + L")\n";
-        if (!result.failureCause.empty()) text += L"  Cause: " + result.failureCause + L".\n";
-    }
-    if (result.headerRead) text += DescribeSummary(result);
-    return text;
-}
+bool WaitsForAKey(unsigned consoleProcesses, bool inputIsConsole) { return consoleProcesses == 1 && inputIsConsole; }
 
 namespace {
 
@@ -287,15 +225,21 @@ constexpr wchar_t kUsage[] =
     L"Relative picture paths are taken from the folder of LIST, as Tapivex takes them from its own folder.\n"
     L"On Linux, backslashes count as slashes, and a drive path such as C:\\Pictures\\sea.bmp is looked up\n"
     L"through the Wine prefix's drive links ($WINEPREFIX, or ~/.wine); without one it counts as missing.\n"
+    L"TapiVEX.CFG beside LIST is read as Tapivex reads it. Pictures to convert are decoded as Tapivex\n"
+    L"decodes them on Windows; the Linux build cannot decode them and says so.\n"
     L"Exit code: 0 Tapivex would start, 1 start-up would end with a message, 2 usage error,\n"
-    L"3 the check could not finish.\n";
+    L"3 the check could not finish, 4 Tapivex would start if its pictures to convert can be decoded\n"
+    L"(the Linux build, which cannot decode them).\n";
 
 bool IsOption(const std::wstring& arg) { return arg.size() > 1 && (arg[0] == L'-' || arg == L"/?"); }
 
 bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
 
+// The folder's own separator: a Windows path (a drive, a backslash) takes a backslash.
 std::wstring WithSeparator(const std::wstring& folder) {
-    return !folder.empty() && IsSeparator(folder.back()) ? folder : folder + L'/';
+    if (!folder.empty() && IsSeparator(folder.back())) return folder;
+    const bool windows = folder.find(L'\\') != std::wstring::npos || (folder.size() >= 2 && folder[1] == L':');
+    return folder + (windows ? L'\\' : L'/');
 }
 
 struct ListLocation {
@@ -314,7 +258,9 @@ ListLocation Locate(const std::wstring& path) {
 
 }  // namespace
 
-int RunTool(const std::vector<std::wstring>& args, FileSystem& files, std::wstring& out, std::wstring& err) {
+int RunTool(const std::vector<std::wstring>& args, const CheckServices& services, std::wstring& out,
+            std::wstring& err) {
+    FileSystem& files = services.files;
     for (const std::wstring& arg : args) {
         if (arg == L"-h" || arg == L"--help" || arg == L"/?") {
             out = kUsage;
@@ -333,7 +279,7 @@ int RunTool(const std::vector<std::wstring>& args, FileSystem& files, std::wstri
 
     ListFileRedirect redirected(files, location.name);
     try {
-        const CheckResult result = CheckList(redirected, location.folder);
+        const CheckResult result = CheckList({redirected, services.profile, services.pictures}, location.folder);
         out = FormatReport(path, result);
         return ExitCodeFor(result);
     } catch (const std::logic_error& error) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "config/SettingsFile.h"
 #include "platform/System.h"
 
 namespace tapivex::check {
@@ -32,6 +33,14 @@ enum class Outcome {
     NothingToShow,       // neither entries nor missing paths
 };
 
+// What TapiVEX.CFG beside the list does to the start-up.
+struct SettingsReport {
+    bool fails = false;            // TempPathType beyond 16 bits: start-up ends
+    std::int16_t asked = 0;        // TempPathType as read: 0 the temporary folder, else the user's folder
+    std::wstring folder;           // UserTempPath as read
+    FolderCheck fallback = FolderCheck::Usable;  // why the user's folder asked for is passed over
+};
+
 struct CheckResult {
     Outcome outcome = Outcome::StartupFailure;
     std::wstring failureCause;  // what went wrong, for Outcome::StartupFailure
@@ -50,24 +59,45 @@ struct CheckResult {
     int emptyEntries = 0;
     int missingPaths = 0;
     int conversions = 0;
+    SettingsReport settings;
+    bool picturesDecoded = false;           // every picture to convert was decoded as the program decodes it
+    std::vector<std::wstring> undecodable;  // the pictures that fail, in the list's order
+    bool utf8Mark = false;                  // the file starts with UTF-8's byte order mark
+    bool utf8Text = false;                  // its other bytes read as UTF-8, not as the code page
 };
 
-// Runs the load's reading steps on the list file: the file named Tapivex.INI
-// in `listFolder` (made current first, as the program makes its own folder
-// current), through `files`. Nothing is written or converted. Throws
-// std::logic_error when the file changed between the program's reading and
-// the line-by-line replay.
-CheckResult CheckList(FileSystem& files, const std::wstring& listFolder);
+// The services of a check. `pictures` decodes as the program does; without one
+// (the Linux build) the pictures to convert go unchecked.
+struct CheckServices {
+    FileSystem& files;
+    ProfileFile& profile;
+    PictureLoader* pictures = nullptr;
+};
+
+// Runs the load's steps on the settings file TapiVEX.CFG and the list file
+// Tapivex.INI in `listFolder` (made current first, as the program makes its
+// own folder current): the folder for the copies, the list's reading, the
+// pictures' decoding, the header. Nothing is written or converted, so whether
+// a folder can be written goes untested. Throws std::logic_error when the
+// file changed between the program's reading and the line-by-line replay.
+CheckResult CheckList(const CheckServices& services, const std::wstring& listFolder);
 
 // The report that the tool prints, lines ending with "\n".
 std::wstring FormatReport(const std::wstring& listPath, const CheckResult& result);
 
-// 0: the program starts; 1: start-up ends with a message.
+// 0: the program starts; 1: start-up ends with a message; 4: it starts unless
+// a check this build cannot make (decoding the pictures) would fail.
 int ExitCodeFor(const CheckResult& result);
 
 // The whole tool: `args` without the program name. Fills `out` (the report,
-// or the help) and `err` (usage errors), and returns the exit code: 0 and 1
+// or the help) and `err` (usage errors), and returns the exit code: 0, 1 and 4
 // as above, 2 for a usage error, 3 when the check itself could not finish.
-int RunTool(const std::vector<std::wstring>& args, FileSystem& files, std::wstring& out, std::wstring& err);
+int RunTool(const std::vector<std::wstring>& args, const CheckServices& services, std::wstring& out,
+            std::wstring& err);
+
+// Started from Explorer (a double click, a file dropped on it), the tool's
+// console holds this process alone and closes with it: it waits for a key then,
+// but never when its input is not a console.
+bool WaitsForAKey(unsigned consoleProcesses, bool inputIsConsole);
 
 }  // namespace tapivex::check

@@ -1,8 +1,10 @@
-// tapivex-check on Linux: arguments and output in UTF-8.
+// tapivex-check on Linux: arguments and output in UTF-8; the settings file read
+// by the portable reader; pictures not decoded.
 #include <cstdio>
 #include <cstdlib>
 #include <sys/stat.h>
 
+#include "IniProfile.h"
 #include "ListCheck.h"
 #include "PosixFileSystem.h"
 
@@ -30,8 +32,9 @@ int main(int argc, char** argv) {
     std::vector<std::wstring> args;
     for (int i = 1; i < argc; ++i) args.push_back(tapivex::check::WideFromUtf8(argv[i]));
     tapivex::check::PosixFileSystem files(WinePrefix());
+    tapivex::check::IniProfile profile(files);
     std::wstring out, err;
-    const int code = tapivex::check::RunTool(args, files, out, err);
+    const int code = tapivex::check::RunTool(args, {files, profile}, out, err);
     Write(stdout, out);
     Write(stderr, err);
     return std::fflush(stdout) == 0 ? code : 3;
