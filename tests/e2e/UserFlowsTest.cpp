@@ -1,4 +1,4 @@
-// The settings dialog's outcomes, its folder picker, the About window, start-up
+// The settings dialog's outcomes, its folder picker, start-up
 // where the real system has a say in the answer (a missing list file, line ends, a
 // number read through the locale, a damaged picture; each message followed by the
 // program's end), and the version record of the built program, as a user meets them.
@@ -37,29 +37,6 @@ TEST_F(UserFlows, ATypedIntervalOfZeroChangesAtEveryTick) {
     EXPECT_EQ(std::set<std::wstring>(seen.begin(), seen.end()).size(), 2u) << "the two entries alternate";
     for (std::size_t i = 0; i < before.size(); ++i) {
         EXPECT_LE(after[i], before[i] + (i < 3 ? 10 : 2 << 20)) << names[i] << " grew from " << before[i];
-    }
-}
-
-// The About window shows the build's version, comes forward when opened again,
-// and once closed with OK is gone, not hidden. (What the settings dialog shows
-// when it opens during a reload is the random walks' part, UserStatesTest.)
-TEST_F(UserFlows, TheAboutWindowComesForwardAndOkEndsIt) {
-    const auto run = start();
-    for (int opening = 0; opening < 2; ++opening) {
-        ASSERT_TRUE(openMenu('A'));
-        HWND about = waitForWindow(L"#32770", messages::aboutCaption);
-        ASSERT_TRUE(about);
-        EXPECT_EQ(windowText(control(about, frmVersion::Label1_0)), messages::title);
-        EXPECT_EQ(windowText(control(about, frmVersion::Label1_1)), L"Version " TAPIVEX_PROJECT_VERSION)
-            << "the label and the CMake project disagree";
-        ASSERT_TRUE(openMenu('A'));
-        pause(500ms);
-        EXPECT_EQ(waitForWindow(L"#32770", messages::aboutCaption, 0ms), about) << "the open window came forward";
-        EXPECT_EQ(windows(L"#32770", messages::aboutCaption, true).size(), 1u);
-        waitUntil([&] { return GetForegroundWindow() == about; });
-        input::altKey('O');  // OK(&O)
-        EXPECT_TRUE(waitUntil([&] { return !IsWindow(about); })) << "OK left the window behind";
-        EXPECT_TRUE(windows(L"#32770", messages::aboutCaption, true).empty());
     }
 }
 

@@ -24,7 +24,9 @@ protected:
 };
 
 TEST_F(AboutWindowTest, FillsTitleAndVersionAndTakesTheHiddenSettingsDialogsIcon) {
-    EXPECT_EQ((*about)[V::Label1_0].text + L" " + (*about)[V::Label1_1].text.substr(0, 8), L"タピベックス Version ");
+    const std::wstring version = std::to_wstring(TAPIVEX_VERSION_MAJOR) + L"." + std::to_wstring(TAPIVEX_VERSION_MINOR) +
+                                 L"." + std::to_wstring(TAPIVEX_VERSION_REVISION);
+    EXPECT_EQ((*about)[V::Label1_0].text + L" " + (*about)[V::Label1_1].text, L"タピベックス Version " + version);
     FakeFormWindow& dialog = fake.newestWindow(L"オプション設定");
     EXPECT_EQ(about->icon(), dialog.icon());
     EXPECT_FALSE(dialog.visible);

@@ -12,14 +12,13 @@ using O = frmOption;
 using Texts = std::vector<std::wstring>;
 const std::wstring kLastCopy = L"TapiVEX201.bmp";
 const wchar_t kProtected[] = L"C:\\Program Files";
-const std::wstring kTooLong = L"D:\\" + std::wstring(119, L'Ｌ');  // 241 bytes in the ANSI code page
 
 // What changes between the opening and the apply.
 enum class World { AsOpened, SettingsReadOnly, FolderGone };
 
 // Loads with the user's folder `folder` (nullptr: the temporary folder) and opens the dialog.
 FakeFormWindow& OpenDialog(Program& p, const wchar_t* folder = nullptr, const char* header = "600:2") {
-    p.fake.folders.insert({L"D:\\Cache", L"E:\\Other", L"D:\\ＣＡＣＨＥ", L"D:\\Ωmega", kProtected, kTooLong});
+    p.fake.folders.insert({L"D:\\Cache", L"E:\\Other", L"D:\\ＣＡＣＨＥ", L"D:\\Ωmega", kProtected});
     p.fake.unwritableFolders.insert(FakeSystem::upper(kProtected));
     p.fake.addFile(L"C:\\Tools\\a.bmp");
     p.fake.writeList(std::string(header) + "\r\na.bmp\r\n");
@@ -73,8 +72,6 @@ const ApplyCase kApplyCases[] = {
      nullptr, nullptr, 42, L"D:\\Cache\\", World::FolderGone},
     {"a protected folder is refused before anything is written or deleted", nullptr, L"30", kProtected,
      {kMsgApplyFailed}, {}, nullptr, L"600", 600, L"C:\\Temp\\"},
-    {"so is a folder too long for the copies' names", nullptr, L"30", kTooLong.c_str(), {kMsgApplyFailed}, {},
-     nullptr, L"600", 600, L"C:\\Temp\\"},
     {"a name outside the ANSI code page is no folder", L"D:\\Cache", L"30", L"D:\\Ωmega", {kMsgPathMissing}, {},
      nullptr, L"30", 600, L"D:\\Cache\\"},
     {"a settings file that cannot be written: nothing deleted or reloaded", L"D:\\Cache", L"30", L"E:\\Other",
