@@ -83,6 +83,7 @@ wallpaper() {
 wineserver -p >/dev/null 2>&1
 wine reg add 'HKCU\Control Panel\Desktop' /v Wallpaper /d '' /f >/dev/null 2>&1
 wine explorer /desktop=Default,1024x768 >/dev/null 2>&1 &
+sed -i '1s/^[^\r]*/2:1/' "$folder/Tapivex.INI"  # the example changes every minute; this copy every 2 s
 (cd "$folder" && exec "$root/scripts/wine-run" Tapivex.exe >/dev/null 2>&1) &
 t0=$SECONDS current=""
 while [ $((SECONDS - t0)) -lt 5 ] && [ -z "$current" ]; do current=$(wallpaper); sleep 0.2; done
