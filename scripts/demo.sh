@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The demo command: builds Tapivex.exe and runs it on the bundled example (examples/:
-# a list file with a two-second interval and three pictures) in a program folder of
-# its own, build/demo/app, under Wine in a 1024x768 virtual desktop.
+# a list file and three pictures, tiled) in a program folder of its own, build/demo/app,
+# under Wine in a 1024x768 virtual desktop. The example changes the wallpaper every
+# minute; the demo's copy of the list changes it every two seconds.
 #   With $DISPLAY set: the program runs on that display until it is ended from its
 #   notification icon's menu (right click, 終了) or with Ctrl-C here.
 #   Without: on a private Xvfb; after each of the first three wallpaper changes a
@@ -37,6 +38,8 @@ cmake --build "$windows_build" -j2 --target Tapivex >build/demo-build.log 2>&1 |
 rm -rf "$demo"
 mkdir -p "$app"
 cp "$windows_build/Tapivex.exe" examples/* "$app/"
+# The copy's header line: a change every two seconds, tiled (the line keeps its CR LF).
+sed -i '1s/^[^\r]*/2:1/' "$app/Tapivex.INI"
 
 # The program is started from its own folder, as Explorer would start it.
 run_program() { (cd "$app" && exec "$root/scripts/wine-run" Tapivex.exe); }
@@ -60,7 +63,7 @@ wallpaper() {
 wineserver -k >/dev/null 2>&1 || true
 # An empty wallpaper first, so that the first change shows even when it repeats the last demo's.
 "$root/scripts/wine-run" reg add 'HKCU\Control Panel\Desktop' /v Wallpaper /d '' /f >/dev/null 2>&1
-echo "demo: Tapivex runs on the virtual display $DISPLAY (list file: examples/Tapivex.INI)"
+echo "demo: Tapivex runs on the virtual display $DISPLAY (list file: examples/Tapivex.INI, every 2 s)"
 run_program &
 
 last=$(wallpaper)

@@ -5,10 +5,11 @@
 #   Tapivex.INI, sky.bmp, checks.bmp, sunset.bmp      the example of examples/ (relative paths)
 #   manual-ja.txt, manual-en.txt                      docs/manual.*.md as text
 #   LICENSE.txt
-# The texts are in the Japanese ANSI code page (CP932, Shift-JIS) with CR LF, as
-# Notepad on a Japanese system reads them (the English manual quotes the program's
-# Japanese messages). The zip is the same bytes for the same inputs: fixed times,
-# modes and order, no extra fields.
+# The manuals are UTF-8 with a byte order mark and CR LF, which Notepad reads whole
+# on a Japanese and on a Western system alike (the English manual quotes the
+# program's Japanese messages); the licence, plain ASCII, is CP932 with CR LF. The
+# zip is the same bytes for the same inputs: fixed times, modes and order, no extra
+# fields.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -31,13 +32,17 @@ cmake --build build/win32 -j2 --target Tapivex tapivex-check >build/package/buil
 text() {
   iconv -f UTF-8 -t CP932 "$1" | sed 's/\r$//; s/$/\r/' >"$2"
 }
+# manual SOURCE TARGET: UTF-8 with LF to UTF-8 with a byte order mark and CR LF.
+manual() {
+  { printf '\357\273\277' && iconv -f UTF-8 -t UTF-8 "$1" | sed 's/\r$//; s/$/\r/'; } >"$2"
+}
 
 rm -rf "$stage"
 mkdir -p "$stage"
 cp build/win32/Tapivex.exe build/win32/tapivex-check.exe "$stage/"
 cp examples/* "$stage/"
-text docs/manual.ja.md "$stage/manual-ja.txt"
-text docs/manual.en.md "$stage/manual-en.txt"
+manual docs/manual.ja.md "$stage/manual-ja.txt"
+manual docs/manual.en.md "$stage/manual-en.txt"
 text LICENSE "$stage/LICENSE.txt"
 
 chmod 755 "$stage"/*.exe

@@ -2,12 +2,13 @@
 # The release package as a user gets it: scripts/package.sh builds the zip, which
 # is unpacked into C:\Tools\Tapivex of a fresh copy of the project's Wine prefix.
 # Checked: the file list and the zip's fixed times and order; the programs are the
-# build's own; the texts are CP932 with CR LF; Tapivex.exe, started from that
-# folder in a virtual desktop on a private Xvfb, changes the wallpaper to one of
-# the example's pictures within 5 s (its end on a close request is the end-to-end
-# tests' part; the cleanup's wineserver -k stops it); tapivex-check.exe of the
-# package passes the example's list, and names a picture it cannot decode and a
-# TempPathType beyond 16 bits as what would stop the start.
+# build's own; the manuals are UTF-8 with a byte order mark and the licence ASCII,
+# each with CR LF; Tapivex.exe, started from that folder in a virtual desktop on a
+# private Xvfb with the example's list set to a 2-second interval, changes the
+# wallpaper to one of the example's pictures within 5 s (its end on a close request
+# is the end-to-end tests' part; the cleanup's wineserver -k stops it);
+# tapivex-check.exe of the package passes that list, and names a picture it cannot
+# decode and a TempPathType beyond 16 bits as what would stop the start.
 # Ends with "package: N passed, N failed"; exit 0 when all passed.
 set -uo pipefail
 cd "$(dirname "$0")/../.." || exit 1
@@ -56,11 +57,11 @@ for f in examples/*; do
   check "$(basename "$f") is that of examples/" cmp -s "$f" "$folder/$(basename "$f")"
 done
 
-# Each text is its source in CP932 (Shift-JIS), as Notepad on a Japanese system reads it, every line
-# ended by CR LF.
+# Each text is its source with every line ended by CR LF; a manual starts with the UTF-8 byte order mark,
+# so that Notepad reads it whole on a Japanese and a Western system alike (the licence is ASCII).
 for t in manual-ja.txt:docs/manual.ja.md manual-en.txt:docs/manual.en.md LICENSE.txt:LICENSE; do
-  check "${t%%:*} is ${t#*:} in CP932 with CR LF" \
-    cmp -s "$folder/${t%%:*}" <(iconv -f UTF-8 -t CP932 "${t#*:}" | sed 's/$/\r/')
+  check "${t%%:*} is ${t#*:} with CR LF$([[ $t == manual* ]] && echo ', in UTF-8 after a byte order mark')" \
+    cmp -s "$folder/${t%%:*}" <([[ $t != manual* ]] || printf '\357\273\277'; sed 's/$/\r/' "${t#*:}")
 done
 
 # The program under Wine, from its folder, in a desktop on a private Xvfb. A
@@ -84,6 +85,7 @@ wallpaper() {
 wineserver -p >/dev/null 2>&1
 wine reg add 'HKCU\Control Panel\Desktop' /v Wallpaper /d '' /f >/dev/null 2>&1
 wine explorer /desktop=Default,1024x768 >/dev/null 2>&1 &
+sed -i '1s/^[^\r]*/2:1/' "$folder/Tapivex.INI"  # the example changes every minute; this copy every 2 s
 (cd "$folder" && exec "$root/scripts/wine-run" Tapivex.exe >/dev/null 2>&1) &
 t0=$SECONDS current=""
 while [ $((SECONDS - t0)) -lt 5 ] && [ -z "$current" ]; do current=$(wallpaper); sleep 0.2; done
