@@ -54,10 +54,9 @@ file(GLOB E2E_TEST_SOURCES CONFIGURE_DEPENDS tests/e2e/*.cpp)
 if(E2E_TEST_SOURCES)
   add_executable(e2e_tests ${E2E_TEST_SOURCES})
   target_include_directories(e2e_tests PRIVATE tests/e2e tests/support src ${CMAKE_BINARY_DIR}/generated)
-  target_link_libraries(e2e_tests PRIVATE gtest gtest_main ${WIN32_LIBS} version windowscodecs)
+  target_link_libraries(e2e_tests PRIVATE gtest gtest_main ${WIN32_LIBS} windowscodecs)
   add_dependencies(e2e_tests Tapivex)
-  target_compile_definitions(e2e_tests PRIVATE TAPIVEX_EXE_DIR="${CMAKE_BINARY_DIR}"
-                             TAPIVEX_PROJECT_VERSION=L"${PROJECT_VERSION}")
+  target_compile_definitions(e2e_tests PRIVATE TAPIVEX_EXE_DIR="${CMAKE_BINARY_DIR}")
   gtest_discover_tests(e2e_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120 PROPERTIES TIMEOUT 180 LABELS e2e RUN_SERIAL TRUE)
 endif()
 

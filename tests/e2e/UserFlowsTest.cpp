@@ -1,7 +1,7 @@
 // The settings dialog's outcomes, its folder picker, start-up
 // where the real system has a say in the answer (a missing list file, line ends, a
 // number read through the locale, a damaged picture; each message followed by the
-// program's end), and the version record of the built program, as a user meets them.
+// program's end), as a user meets them.
 #include <set>
 
 #include "Harness.h"
@@ -138,30 +138,6 @@ TEST(Startup, EachMessageEndsTheProgramAfterOkAndLeavesNoCopy) {
         EXPECT_EQ(exists(usersFile), settings != nullptr);
         EXPECT_FALSE(exists(tempFolder() + L"TapiVEX1.BMP"));
         DeleteFileW(usersFile.c_str());
-    }
-}
-
-// The version of the CMake project is the one the version record carries.
-TEST(VersionRecord, CarriesTheProjectsVersion) {
-    const ProgramFolder folder;
-    std::vector<BYTE> record(GetFileVersionInfoSizeW(folder.exe().c_str(), nullptr));
-    ASSERT_FALSE(record.empty());
-    ASSERT_TRUE(GetFileVersionInfoW(folder.exe().c_str(), 0, static_cast<DWORD>(record.size()), record.data()));
-    auto query = [&](const std::wstring& name) {
-        void* value = nullptr;
-        UINT length = 0;
-        return VerQueryValueW(record.data(), name.c_str(), &value, &length) ? value : nullptr;
-    };
-    const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(query(L"\\"));
-    ASSERT_TRUE(fixed);
-    const std::wstring version = TAPIVEX_PROJECT_VERSION;
-    EXPECT_EQ(std::to_wstring(HIWORD(fixed->dwFileVersionMS)) + L"." + std::to_wstring(LOWORD(fixed->dwFileVersionMS)) +
-                  L"." + std::to_wstring(HIWORD(fixed->dwFileVersionLS)),
-              version);
-    EXPECT_EQ(fixed->dwProductVersionMS, fixed->dwFileVersionMS);
-    for (const wchar_t* name : {L"FileVersion", L"ProductVersion"}) {
-        const void* text = query(std::wstring(L"\\StringFileInfo\\041104B0\\") + name);
-        EXPECT_EQ(std::wstring(text ? static_cast<const wchar_t*>(text) : L""), version + L".0") << name;
     }
 }
 
