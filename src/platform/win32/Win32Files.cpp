@@ -98,9 +98,10 @@ bool Win32FileSystem::folderExists(const std::wstring& path) {
 }
 
 bool Win32FileSystem::canCreateFileIn(const std::wstring& folder) {
-    const auto ansiFolder = ansiName(folder);
-    if (!ansiFolder) return false;
-    const std::string prefix = ansiFolder->empty() || ansiFolder->back() == '\\' ? *ansiFolder : *ansiFolder + '\\';
+    // The backslash is added to the wide text: in Shift-JIS the last byte of a
+    // name such as "表" is a backslash byte.
+    const auto prefix = ansiName(WithTrailingBackslash(folder));
+    if (!prefix) return false;
     // A short name (17 bytes with the backslash) fits beside any folder that
     // can take the copies; another file of that name is tried past.
     static unsigned counter = 0;
@@ -108,7 +109,7 @@ bool Win32FileSystem::canCreateFileIn(const std::wstring& folder) {
     for (unsigned attempt = 0; attempt < 16; ++attempt) {
         char name[32];
         std::snprintf(name, sizeof name, "TapiVEX~%04X.tmp", (start + attempt) & 0xFFFF);
-        const std::string path = prefix + name;
+        const std::string path = *prefix + name;
         HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                   FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_HIDDEN, nullptr);
         if (file != INVALID_HANDLE_VALUE) {
